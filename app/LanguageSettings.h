@@ -1,0 +1,15 @@
+#pragma once
+// The main program's language choice, read (never written) from the per-user settings of
+// organisation "Pelmarotex", application "ORN".
+#include <QString>
+
+struct LanguageSettings {
+    int LangI = 1;
+    QString LangS = QStringLiteral("Rus");
+};
+
+// Reads "LangI" (a decimal integer as text; missing, empty or not a number gives 1) and
+// "LangS" (missing gives "Rus"; present and empty stays empty). Makes sure the organisation's
+// settings folder exists. Raises RaisedError "Invalid data type for '<name>'" when a value is
+// stored with a type other than text.
+LanguageSettings ReadLanguageSettings();

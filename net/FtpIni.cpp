@@ -1,0 +1,33 @@
+#include "net/FtpIni.h"
+
+#include "net/RaisedError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+QString TrimControls(const QString &text)
+{
+    int first = 0;
+    int last = text.size() - 1;
+    while (first <= last && text.at(first).unicode() <= 0x20)
+        ++first;
+    while (last >= first && text.at(last).unicode() <= 0x20)
+        --last;
+    return text.mid(first, last - first + 1);
+}
+
+FtpIniFolders ReadFtpIni(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo::exists(path))
+        throw RaisedError(QStringLiteral("The specified file was not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw RaisedError(QStringLiteral("File access denied"));
+    // The file is in the system's 8-bit code page; a line ends at LF, a CR before it is
+    // stripped with the other control characters.
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    FtpIniFolders folders;
+    folders.netdir = TrimControls(QString::fromLocal8Bit(lines.value(0)));
+    folders.netDbdir = TrimControls(QString::fromLocal8Bit(lines.value(1)));
+    return folders;
+}
