@@ -34,11 +34,14 @@ public:
         list_ = nullptr;
         return list;
     }
+    // Keeps errno, so a failing call's code survives the clean-up.
     void reset(acl_t list = nullptr)
     {
+        const int error = errno;
         if (list_)
             acl_free(list_);
         list_ = list;
+        errno = error;
     }
 
 private:
