@@ -1,0 +1,58 @@
+#include "support/LangText.h"
+
+#include <QStringDecoder>
+
+QString TrimControl(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 0x20)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 0x20)
+        --last;
+    return text.mid(first, last - first);
+}
+
+QString AsciiLower(const QString &text)
+{
+    QString lowered = text;
+    for (QChar &c : lowered) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return lowered;
+}
+
+QStringList SplitTextLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QString DecodeByByteOrderMark(const QByteArray &bytes)
+{
+    const auto decode = [&bytes](QStringConverter::Encoding encoding, qsizetype markSize) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        return QString(decoder.decode(QByteArrayView(bytes).sliced(markSize)));
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decode(QStringConverter::Utf8, 3);
+    if (bytes.startsWith("\xFF\xFE"))
+        return decode(QStringConverter::Utf16LE, 2);
+    if (bytes.startsWith("\xFE\xFF"))
+        return decode(QStringConverter::Utf16BE, 2);
+    return QString::fromLocal8Bit(bytes);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Text rules of the language list: trimming, code comparison, line splitting and decoding.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The text without leading and trailing characters whose code is U+0020 or below.
+QString TrimControl(const QString &text);
+
+// The text with the letters A to Z lower-cased; every other character unchanged.
+QString AsciiLower(const QString &text);
+
+// The lines of a text split at CR LF, LF or CR, empty lines included; a line break at the
+// very end adds no empty line, and an empty text gives no line.
+QStringList SplitTextLines(const QString &text);
+
+// The text of a byte stream decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE; the mark
+// itself dropped); without a mark, in the local 8-bit code page.
+QString DecodeByByteOrderMark(const QByteArray &bytes);
