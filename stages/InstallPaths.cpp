@@ -1,0 +1,56 @@
+#include "stages/InstallPaths.h"
+
+#include "stages/LibStr.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+const QString kSlash = QStringLiteral("/");
+const QString kDoubleSlash = QStringLiteral("//");
+const QString kQuote = QStringLiteral("\"");
+}  // namespace
+
+QString ServerFolder(const QString &netdir, const QString &PathFTP)
+{
+    const QString slashed = ReplaceStrRepeat(netdir + kSlash + PathFTP + kSlash, QStringLiteral("\\"), kSlash);
+    return ReplaceStrRepeat(slashed, kDoubleSlash, kSlash);
+}
+
+QString FolderToCreate(const QString &softdir, const QString &PathFTP)
+{
+    return softdir + PathFTP;
+}
+
+QString LocalFolder(const QString &softdir, const QString &PathDir)
+{
+    return ReplaceStrRepeat(softdir + PathDir + kSlash, kDoubleSlash, kSlash);
+}
+
+QString ToolPath(const QString &softdir)
+{
+    return ReplaceStrRepeat(softdir, kDoubleSlash, kSlash);
+}
+
+QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
+{
+    return kQuote + ToolFolder + QStringLiteral("7z") + kQuote + QStringLiteral(" ")
+           + QStringLiteral("  e  -y  -o") + kQuote + Local + kQuote + QStringLiteral("  ") + kQuote
+           + Local + ArchiveName + kQuote;
+}
+
+TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
+{
+    TToolCall call;
+    const QFileInfo bundled(ToolFolder + QStringLiteral("7z"));
+    if (bundled.isFile() && bundled.isExecutable()) {
+        call.Program = bundled.filePath();
+        call.FromInstallFolder = true;
+    } else {
+        const QString onPath = QStandardPaths::findExecutable(QStringLiteral("7z"));
+        call.Program = onPath.isEmpty() ? QStringLiteral("7z") : onPath;
+    }
+    call.Arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + Local,
+                      Local + ArchiveName};
+    return call;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Paths and the unpacking command of one work-list entry during download and install.
+// Local paths use "/" as separator; softdir always ends in "/".
+#include <QString>
+#include <QStringList>
+
+// netdir + "/" + PathFTP + "/", every "\" turned into "/", runs of "/" collapsed to one.
+QString ServerFolder(const QString &netdir, const QString &PathFTP);
+
+// softdir + PathFTP: the folder that is created (with its parents) when missing.
+QString FolderToCreate(const QString &softdir, const QString &PathFTP);
+
+// softdir + PathDir + "/", runs of "/" collapsed: where the archive is stored and unpacked.
+QString LocalFolder(const QString &softdir, const QString &PathDir);
+
+// softdir with runs of "/" collapsed: the folder that may hold the 7-Zip tool.
+QString ToolPath(const QString &softdir);
+
+// The command line as logged: "<tool>7z"   e  -y  -o"<local>"  "<local><archive>".
+QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);
+
+// How the tool is started: program and arguments e, -y, -o<local>, <local><archive>.
+struct TToolCall {
+    QString Program;
+    QStringList Arguments;
+    bool FromInstallFolder = false;  // true: <tool folder>7z; false: 7z found on PATH (or bare "7z")
+};
+
+// The call for one archive. Program is ToolFolder + "7z" when that file exists and is
+// executable, else the 7z found on PATH, else "7z" (which then fails to start).
+TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);

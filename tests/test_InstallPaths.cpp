@@ -1,0 +1,69 @@
+// Folders and the unpacking command of one work-list entry.
+#include "stages/InstallPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kArchive = QStringLiteral("6-3-Report.dll-48152-1417904835.7z");
+
+TEST(InstallPaths, FoldersOfTheWorkedExample)
+{
+    struct FolderCase {
+        QString netdir, softdir, pathFtp, pathDir;
+        QString server, create, local;
+    };
+    const FolderCase cases[] = {
+        {"/prog/", "/home/user/Prog/", "bin", "bin", "/prog/bin/", "/home/user/Prog/bin", "/home/user/Prog/bin/"},
+        {"/prog/", "/home/user/Prog/", "", "", "/prog/", "/home/user/Prog/", "/home/user/Prog/"},
+        {"/prog", "/home/user/Prog/", "bin/x64", "bin/x64", "/prog/bin/x64/", "/home/user/Prog/bin/x64",
+         "/home/user/Prog/bin/x64/"},
+        {"\\prog\\\\", "/home/user/Prog/", "bin", "Bin", "/prog/bin/", "/home/user/Prog/bin", "/home/user/Prog/Bin/"},
+        // a share path loses one of its two leading separators, as the collapsing does everywhere
+        {"/prog/", "//server/share/", "bin", "bin", "/prog/bin/", "//server/share/bin", "/server/share/bin/"},
+    };
+    for (const FolderCase &c : cases) {
+        EXPECT_EQ(ServerFolder(c.netdir, c.pathFtp), c.server) << c.netdir.toStdString() << " " << c.pathFtp.toStdString();
+        EXPECT_EQ(FolderToCreate(c.softdir, c.pathFtp), c.create);
+        EXPECT_EQ(LocalFolder(c.softdir, c.pathDir), c.local);
+    }
+    EXPECT_EQ(ToolPath(QStringLiteral("//server//share/")), QStringLiteral("/server/share/"));
+}
+
+TEST(InstallPaths, CommandLineOfTheWorkedExample)
+{
+    EXPECT_EQ(SevenZipCommandLine(QStringLiteral("/home/user/Prog/"), QStringLiteral("/home/user/Prog/bin/"), kArchive),
+              QStringLiteral("\"/home/user/Prog/7z\"   e  -y  -o\"/home/user/Prog/bin/\"  "
+                             "\"/home/user/Prog/bin/6-3-Report.dll-48152-1417904835.7z\""));
+}
+
+TEST(InstallPaths, ToolFromTheInstallationFolderWhenItIsExecutable)
+{
+    QTemporaryDir dir;
+    const QString softdir = dir.path() + QStringLiteral("/");
+    const QString local = softdir + QStringLiteral("bin/");
+    const QStringList arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + local,
+                                   local + kArchive};
+
+    const TToolCall fromPath = SevenZipCall(softdir, local, kArchive);
+    EXPECT_FALSE(fromPath.FromInstallFolder);
+    EXPECT_EQ(fromPath.Program, QStandardPaths::findExecutable(QStringLiteral("7z")));
+    EXPECT_EQ(fromPath.Arguments, arguments);
+
+    QFile tool(softdir + QStringLiteral("7z"));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.close();
+    EXPECT_FALSE(SevenZipCall(softdir, local, kArchive).FromInstallFolder) << "not executable";
+
+    ASSERT_TRUE(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser));
+    const TToolCall bundled = SevenZipCall(softdir, local, kArchive);
+    EXPECT_TRUE(bundled.FromInstallFolder);
+    EXPECT_EQ(bundled.Program, softdir + QStringLiteral("7z"));
+    EXPECT_EQ(bundled.Arguments, arguments);
+}
+
+}  // namespace
