@@ -71,7 +71,10 @@ QStringList ReadFileLines(const QString &path, bool byByteOrderMark)
     return SplitTextLines(utf8.decode(bytes));
 }
 
-// Property names whose string values are translated: captions and texts, titles, hints.
+// Property names whose string values are translated. Captions and texts are "text" and
+// "windowTitle", titles "title", hints "toolTip", "statusTip", "whatsThis" and
+// "placeholderText". Column headers are item texts of the widgets (LangWidgets); no Qt widget
+// has a separate unit text.
 bool IsTranslatedStringProperty(const char *name)
 {
     static const QSet<QByteArray> names = {"text",    "windowTitle", "title",          "toolTip",
