@@ -83,11 +83,13 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     MakeFile(release, QStringLiteral("bin/.hidden.cfg"), QByteArray("h"), libDate);
     MakeFile(release, QStringLiteral("bin/README"), QByteArray("no extension"), libDate);
     MakeFile(release, QStringLiteral("old.txt"), QByteArray("too old"), QDateTime(QDate(1975, 6, 1), QTime(12, 0)));
+    ASSERT_TRUE(QFile::link(QStringLiteral("Report.dll"), release + QStringLiteral("/link.dll")));
 
     const RunResult run = RunOrnpack({release, output});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("bin/README"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old.txt"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("link.dll"))) << run.err.toStdString();
 
     const QString reportArchive = QStringLiteral("6-3-Report.dll-6600-1417904835.7z");
     const uint32_t libPacked = FatFromLocalDateTime(libDate);

@@ -19,7 +19,7 @@ QStringList ReleaseFiles(const QDir &Root, const QString &OutputFolder)
 {
     const QString outputPrefix = QDir::cleanPath(QFileInfo(OutputFolder).absoluteFilePath()) + QLatin1Char('/');
     QStringList files;
-    QDirIterator it(Root.absolutePath(), QDir::Files | QDir::Hidden | QDir::System,
+    QDirIterator it(Root.absolutePath(), QDir::Files | QDir::Hidden,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
