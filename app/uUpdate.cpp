@@ -7,6 +7,7 @@
 #include "net/FtpIni.h"
 #include "net/RaisedError.h"
 #include "net/ScanDir.h"
+#include "stages/LibStr.h"
 #include "support/ClassLanguage.h"
 #include "support/InformationMessage.h"
 #include "support/MessageBoxes.h"
@@ -284,7 +285,7 @@ TfUpdate::RunOutcome TfUpdate::RunStages()
     const FtpIniFolders folders = ReadFtpIni(currentdir + QStringLiteral("/ftp.ini"));
     netdir = folders.netdir;
     netDbdir = folders.netDbdir;
-    softdir = TrimControls(ePathDir->text());
+    softdir = TrimControl(ePathDir->text());
     if (!softdir.endsWith(QLatin1Char('/')))
         softdir += QLatin1Char('/');
     MyDataFind.clear();

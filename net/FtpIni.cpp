@@ -1,20 +1,10 @@
 #include "net/FtpIni.h"
 
 #include "net/RaisedError.h"
+#include "stages/LibStr.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-QString TrimControls(const QString &text)
-{
-    int first = 0;
-    int last = text.size() - 1;
-    while (first <= last && text.at(first).unicode() <= 0x20)
-        ++first;
-    while (last >= first && text.at(last).unicode() <= 0x20)
-        --last;
-    return text.mid(first, last - first + 1);
-}
 
 FtpIniFolders ReadFtpIni(const QString &path)
 {
@@ -27,7 +17,7 @@ FtpIniFolders ReadFtpIni(const QString &path)
     // stripped with the other control characters.
     const QList<QByteArray> lines = file.readAll().split('\n');
     FtpIniFolders folders;
-    folders.netdir = TrimControls(QString::fromLocal8Bit(lines.value(0)));
-    folders.netDbdir = TrimControls(QString::fromLocal8Bit(lines.value(1)));
+    folders.netdir = TrimControl(QString::fromLocal8Bit(lines.value(0)));
+    folders.netDbdir = TrimControl(QString::fromLocal8Bit(lines.value(1)));
     return folders;
 }

@@ -12,6 +12,3 @@ struct FtpIniFolders {
 // a missing line gives an empty value. Raises RaisedError "The specified file was not found"
 // when the file is missing and "File access denied" when it cannot be opened.
 FtpIniFolders ReadFtpIni(const QString &path);
-
-// Strips leading and trailing characters with a code up to U+0020.
-QString TrimControls(const QString &text);

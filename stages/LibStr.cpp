@@ -99,3 +99,14 @@ bool AsciiSameText(const QString &A, const QString &B)
 {
     return A.size() == B.size() && AsciiLower(A) == AsciiLower(B);
 }
+
+QString TrimControl(const QString &S)
+{
+    qsizetype first = 0;
+    qsizetype last = S.size();
+    while (first < last && S.at(first).unicode() <= 0x20)
+        ++first;
+    while (last > first && S.at(last - 1).unicode() <= 0x20)
+        --last;
+    return S.mid(first, last - first);
+}

@@ -30,5 +30,8 @@ QString CopyStr(const QString &S, int32_t Index, int32_t Count);
 // S with the ASCII letters A-Z mapped to a-z; every other character unchanged.
 QString AsciiLower(const QString &S);
 
+// The text without leading and trailing characters whose code is U+0020 or below.
+QString TrimControl(const QString &S);
+
 // True when A and B are equal once their ASCII letters are folded to lower case.
 bool AsciiSameText(const QString &A, const QString &B);

@@ -2,27 +2,6 @@
 
 #include <QStringDecoder>
 
-QString TrimControl(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= 0x20)
-        ++first;
-    while (last > first && text.at(last - 1).unicode() <= 0x20)
-        --last;
-    return text.mid(first, last - first);
-}
-
-QString AsciiLower(const QString &text)
-{
-    QString lowered = text;
-    for (QChar &c : lowered) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    }
-    return lowered;
-}
-
 QStringList SplitTextLines(const QString &text)
 {
     QStringList lines;

@@ -4,11 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// The text without leading and trailing characters whose code is U+0020 or below.
-QString TrimControl(const QString &text);
-
-// The text with the letters A to Z lower-cased; every other character unchanged.
-QString AsciiLower(const QString &text);
+#include "stages/LibStr.h"  // TrimControl, AsciiLower
 
 // The lines of a text split at CR LF, LF or CR, empty lines included; a line break at the
 // very end adds no empty line, and an empty text gives no line.
