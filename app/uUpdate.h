@@ -11,6 +11,8 @@
 class InternetHandle;
 using HINTERNET = InternetHandle *;
 
+class StageConnection;
+struct TSkippedEntry;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -116,6 +118,16 @@ private:
                 const QString &password, uint16_t port);
     void CloseFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
     void DecodeFTPFileNames(TScanDir *scanDir);
+    // The server listing of folder into ScanDir1 under a notice; messages for -1 and -2.
+    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask);
+    // The local listing of softdir into ScanDir2 under a notice.
+    void ScanLocalTree(const QString &mask);
+    void LogSkippedServerEntry(const TSkippedEntry &skipped);
+    // Installs one downloaded archive with the 7-Zip tool; true when the file is in place.
+    bool InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
+                        int32_t size, const QString &toolFolder);
+    // The log line for a failed download (-1 to -5); nothing for other results.
+    void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
 
     bool runInProgress_ = false;
     bool closeRequested_ = false;

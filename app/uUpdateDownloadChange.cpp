@@ -1,0 +1,137 @@
+// Stage 2: fetch the archive of every work-list entry and unpack it in place with 7-Zip.
+#include "app/StageScope.h"
+#include "app/uUpdate.h"
+#include "net/EventPump.h"
+#include "net/ResultCodes.h"
+#include "net/ScanDir.h"
+#include "stages/InstallPaths.h"
+#include "stages/LibStr.h"
+#include "stages/SafePaths.h"
+#include "stages/SevenZip.h"
+#include "support/MessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+bool IsUpdateExe(const QString &fileName) { return AsciiSameText(fileName, QStringLiteral("Update.exe")); }
+
+}  // namespace
+
+void TfUpdate::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
+                                  const QString &localFile)
+{
+    switch (r) {
+    case ResultCode::DownloadFolderMissing:
+        AddLog(lStr(QStringLiteral("…Не найдена папка… - ")) + serverFolder);
+        break;
+    case ResultCode::DownloadFileMissing:
+        AddLog(lStr(QStringLiteral("…Не найден файл… - ")) + serverFolder + serverName);
+        break;
+    case ResultCode::DownloadOpenFailed:
+        AddLog(lStr(QStringLiteral("…Не открывается сетевой файл… - ")) + serverFolder + serverName);
+        break;
+    case ResultCode::DownloadLocalFailed:
+        AddLog(lStr(QStringLiteral("…Не открывается локальный файл… - ")) + localFile);
+        break;
+    case ResultCode::DownloadIncomplete:
+        AddLog(lStr(QStringLiteral("…Файл загружен не полностью… - ")) + serverFolder + serverName);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TfUpdate::InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
+                              int32_t size, const QString &toolFolder)
+{
+    // Update.exe may be the running updater itself: it is moved aside first, and moved back
+    // when unpacking fails.
+    const QString base = localFolder + fileName.left(fileName.size() - 4);
+    const bool backedUp = IsUpdateExe(fileName);
+    if (backedUp) {
+        QFile::remove(base + QStringLiteral(".bak"));
+        QFile::rename(base + QStringLiteral(".exe"), base + QStringLiteral(".bak"));
+    }
+    const TToolCall call = SevenZipCall(toolFolder, localFolder, archive);
+    const int exitCode = RunSevenZip(call);
+    AddLog(QStringLiteral("    ") + SevenZipCommandLine(toolFolder, localFolder, archive));
+
+    QString failure;
+    if (exitCode != 0)
+        failure = lStr(QStringLiteral("    …Ошибка распаковки архива… - ")) + localFolder + archive + QStringLiteral(" (")
+                  + lStr(QStringLiteral("…код завершения…")) + QLatin1Char(' ') + QString::number(exitCode)
+                  + QLatin1Char(')');
+    else if (!InstalledSizeMatches(localFolder + fileName, size))
+        failure = lStr(QStringLiteral("    …Размер установленного файла не совпадает… - ")) + localFolder + fileName;
+    if (failure.isEmpty())
+        return true;
+
+    AddLog(failure);
+    if (backedUp && QFileInfo::exists(base + QStringLiteral(".bak"))) {
+        QFile::remove(base + QStringLiteral(".exe"));
+        if (QFile::rename(base + QStringLiteral(".bak"), base + QStringLiteral(".exe")))
+            AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" - …Восстановлен…")));
+    }
+    return false;
+}
+
+int TfUpdate::DownloadChange()
+{
+    const QString toolFolder = ToolPath(softdir);
+    int downloaded = 0;
+    int installed = 0;
+    bool toolLogged = false;
+
+    StageConnection connection(*this);
+    const int r = connection.Connect();
+    if (r <= 0) {
+        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка подключения к серверу…")));
+        return r;
+    }
+    AddLog(lStr(QStringLiteral("…Загрузка обновлений…")));
+
+    for (const TDataFind &entry : std::as_const(MyDataFind)) {
+        const TDataSearch &serverEntry = ScanDir1->MyDataSearch.at(entry.IdFTP);
+        const QString &archive = serverEntry.FileName;
+        const QString &fileName = serverEntry.Comment;
+        if (!IsSafeRelativeFolder(entry.PathFTP) || !IsSafeRelativeFolder(entry.PathDir) || !IsSafeFileName(archive)
+            || !IsSafeFileName(fileName)) {
+            AddLog(lStr(QStringLiteral("    …Небезопасный путь, пропущено… - ")) + serverEntry.Path + archive);
+            continue;
+        }
+        const QString serverFolder = ServerFolder(netdir, entry.PathFTP);
+        const QString folderToCreate = FolderToCreate(softdir, entry.PathFTP);
+        if (!QFileInfo(folderToCreate).isDir())
+            QDir().mkpath(folderToCreate);
+        const QString localFolder = LocalFolder(softdir, entry.PathDir);
+
+        const int result = DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, serverFolder, archive,
+                                           localFolder + archive, ProgressBar1);
+        if (result > 0) {
+            AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
+            lDownload->setText(QString::number(++downloaded));
+            ProcessMessages();
+            if (!toolLogged) {
+                AddLog(lStr(QStringLiteral("    …Программа распаковки… - "))
+                       + SevenZipCall(toolFolder, localFolder, archive).Program);
+                toolLogged = true;
+            }
+            if (InstallArchive(localFolder, archive, fileName, serverEntry.Size, toolFolder)) {
+                lInstall->setText(QString::number(++installed));
+                ProcessMessages();
+                AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
+            }
+        } else {
+            LogDownloadFailure(result, serverFolder, archive, localFolder + fileName);
+        }
+        ProcessMessages();
+        CheckStop();
+    }
+    AddLog(lStr(QStringLiteral("…Обновления загружены…")));
+    connection.Disconnect();
+    return ResultCode::DownloadChangeDone;
+}
