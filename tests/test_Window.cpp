@@ -2,6 +2,7 @@
 #include "app/FormControls.h"
 #include "app/uUpdate.h"
 #include "fixtures/InstallationFixture.h"
+#include "support/ClassLanguage.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -178,7 +179,7 @@ TEST(Window, LanguageSettings)
         {"code not a number", QStringLiteral("abc"), {}, 1, "Rus", nullptr},
         {"code empty", QStringLiteral(""), {}, 1, "Rus", nullptr},
         {"name empty", {}, QStringLiteral(""), 1, "", nullptr},
-        {"name not text", {}, QByteArray("\x01\x02", 2), 1, nullptr, "[error] Invalid data type for 'LangS'."},
+        {"name not text", {}, QByteArray("\x01\x02", 2), 1, nullptr, "[error] Invalid data type for 'LangS'"},  // a closing quote takes no full stop
     };
     for (const Case &c : cases) {
         InstallationFixture install;
