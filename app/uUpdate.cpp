@@ -69,7 +69,6 @@ QCheckBox *checkBox(const char *name, const QString &caption, QWidget *parent, c
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setChecked(true);
-    paintBackground(box, kFormColor);
     return box;
 }
 
@@ -320,8 +319,12 @@ QString TfUpdate::lStr(const QString &text) const { return tL->lStr(text); }
 
 bool TfUpdate::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    // The window is active from its first showing on, also where no window manager hands it
+    // the focus.
+    if (event->type() == QEvent::WindowActivate || (event->type() == QEvent::Show && !shownOnce_)) {
+        shownOnce_ = true;
         FormActivate();
+    }
     return QWidget::event(event);
 }
 

@@ -132,5 +132,6 @@ private:
     bool runInProgress_ = false;
     bool closeRequested_ = false;
     bool creationFailed_ = false;
+    bool shownOnce_ = false;
     RunOutcome lastRunOutcome_ = RunOutcome::None;
 };
