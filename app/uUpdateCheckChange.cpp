@@ -16,13 +16,14 @@
 
 namespace {
 
-// The user's date separator, taken from the locale's short date format.
+// The user's date separator: the first punctuation of the locale's short date format, "/"
+// where it has none.
 QChar DateSeparator()
 {
     for (const QChar c : QLocale().dateFormat(QLocale::ShortFormat))
-        if (!c.isLetter())
+        if (!c.isLetterOrNumber() && !c.isSpace())
             return c;
-    return QLatin1Char('.');
+    return QLatin1Char('/');
 }
 
 // "dd/mm/yyyy hh.mm" with the locale's date separator in place of "/".
