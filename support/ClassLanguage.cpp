@@ -186,13 +186,14 @@ void TClassLanguage::SetObjectNewLanguage(QObject *obj)
         if (!property.isReadable())
             continue;
         if (property.metaType().id() == QMetaType::QString && IsTranslatedStringProperty(property.name())) {
-            QString value = property.read(obj).toString();
-            // An empty value has nothing to translate; writing it would only add window data
-            // to child widgets.
-            if (value.isEmpty() || !property.isWritable())
+            const QString value = property.read(obj).toString();
+            if (!property.isWritable())
                 continue;
-            value.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-            property.write(obj, lStr(value));
+            // Like a control's own text setter, an unchanged text is not set again: an edit
+            // keeps its cursor and undo history at every activation.
+            const QString translated = lStr(QString(value).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+            if (translated != value)
+                property.write(obj, translated);
         } else if (property.metaType().flags() & QMetaType::PointerToQObject) {
             QObject *value = property.read(obj).value<QObject *>();
             if (!value)

@@ -76,8 +76,10 @@ TEST(Window, ActivationTranslatesEveryCaption)
         EXPECT_TRUE(window.windowTitle().startsWith(QString::fromUtf8(c.titleStart))) << c.language;
         EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('>')));
         EXPECT_FALSE(window.Label8->text().contains(QChar(0x2026))) << c.language;
-        window.FormActivate();  // a second activation changes nothing
+        window.ePathDir->setCursorPosition(2);
+        window.FormActivate();  // a second activation changes nothing, the path field's cursor included
         EXPECT_EQ(window.Label7->text(), QString::fromUtf8(c.log)) << c.language;
+        EXPECT_EQ(window.ePathDir->cursorPosition(), 2) << c.language;
         EXPECT_TRUE(install.takeMessages().isEmpty()) << c.language;
     }
 }
