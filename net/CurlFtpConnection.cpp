@@ -1,0 +1,340 @@
+#include "net/CurlFtpConnection.h"
+
+#include "net/EventPump.h"
+#include "net/FtpListing.h"
+#include "net/FtpTimeouts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+constexpr auto kPumpInterval = std::chrono::milliseconds(20);
+constexpr int kPollMilliseconds = 20;
+constexpr long kReceiveBufferBytes = 128 * 1024;
+
+QByteArray EscapeSegment(const QString &segment)
+{
+    // ".." would be folded away by the URL parser; escaped it reaches the server as it is.
+    if (segment == QLatin1String(".."))
+        return "%2E%2E";
+    return segment.toUtf8().toPercentEncoding();
+}
+
+// The folder that folder names when entered from current (absolute or from the login folder).
+void ResolveFolder(const QString &folder, QStringList *segments, bool *absolute)
+{
+    if (folder.startsWith(u'/')) {
+        segments->clear();
+        *absolute = true;
+    }
+    for (const QString &part : folder.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..") && !segments->isEmpty() && segments->last() != part)
+            segments->removeLast();
+        else if (part != QLatin1String("..") || !*absolute)
+            segments->append(part);
+    }
+}
+
+}  // namespace
+
+CurlFtpConnection::CurlFtpConnection(const QString &server, uint16_t port, const QString &user,
+                                     const QString &password, bool passive)
+    : multi_(curl_multi_init()),
+      easy_(curl_easy_init()),
+      user_(user.toUtf8()),
+      password_(password.toUtf8()),
+      passive_(passive)
+{
+    const QByteArray host = server.contains(u':') ? '[' + server.toUtf8() + ']' : server.toUtf8();
+    baseUrl_ = "ftp://" + host + ':' + QByteArray::number(port) + '/';
+    // Failures of both are ignored: servers without UTF8 or FEAT still serve.
+    loginCommands_ = curl_slist_append(loginCommands_, "*OPTS UTF8 ON");
+    loginCommands_ = curl_slist_append(loginCommands_, "*FEAT");
+}
+
+CurlFtpConnection::~CurlFtpConnection()
+{
+    if (attached_)
+        Detach();
+    curl_easy_cleanup(easy_);
+    curl_multi_cleanup(multi_);
+    curl_slist_free_all(loginCommands_);
+}
+
+bool CurlFtpConnection::LogIn()
+{
+    if (!multi_ || !easy_ || !loginCommands_ || downloading_)
+        return false;
+    Prepare(FolderUrl({}, false));
+    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    return Perform() == CURLE_OK;
+}
+
+bool CurlFtpConnection::ChangeFolder(const QString &folder)
+{
+    if (downloading_)
+        return false;
+    QStringList segments = folder_;
+    bool absolute = folderAbsolute_;
+    ResolveFolder(folder, &segments, &absolute);
+    Prepare(FolderUrl(segments, absolute));
+    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    if (Perform() != CURLE_OK)
+        return false;
+    folder_ = segments;
+    folderAbsolute_ = absolute;
+    return true;
+}
+
+bool CurlFtpConnection::ListFolder(QVector<WIN32_FIND_DATAW> *entries)
+{
+    if (downloading_)
+        return false;
+    const bool mlsd = hasMlst_;
+    Prepare(FolderUrl(folder_, folderAbsolute_));
+    if (mlsd)
+        curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, "MLSD");
+    if (Perform() != CURLE_OK)
+        return false;
+    *entries = ParseListing(QByteArray(body_.data(), qsizetype(body_.size())), mlsd);
+    return true;
+}
+
+bool CurlFtpConnection::LookUp(const QString &name, WIN32_FIND_DATAW *entry)
+{
+    if (downloading_ || !IsPlainEntryName(name))
+        return false;
+    if (hasMlst_) {
+        // After the folder change, on the control connection; a refusal is read from the reply.
+        const QByteArray command = "*MLST " + name.toUtf8();
+        curl_slist *commands = curl_slist_append(nullptr, command.constData());
+        Prepare(FolderUrl(folder_, folderAbsolute_));
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(easy_, CURLOPT_PREQUOTE, commands);
+        const bool found = Perform() == CURLE_OK && ParseMlstReply(replies_, name, entry);
+        curl_slist_free_all(commands);
+        return found;
+    }
+    if (hasSize_) {
+        Prepare(FileUrl(name));
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+        curl_off_t size = -1;
+        if (Perform() != CURLE_OK
+            || curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK
+            || size < 0)
+            return false;
+        entry->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+        entry->nFileSize = uint64_t(size);
+        entry->cFileName = name;
+        return true;
+    }
+    QVector<WIN32_FIND_DATAW> entries;
+    if (!ListFolder(&entries))
+        return false;
+    const auto it = std::find_if(entries.cbegin(), entries.cend(),
+                                 [&](const WIN32_FIND_DATAW &e) { return e.cFileName == name; });
+    if (it == entries.cend())
+        return false;
+    *entry = *it;
+    return true;
+}
+
+bool CurlFtpConnection::StartDownload(const QString &name)
+{
+    if (downloading_ || !IsPlainEntryName(name))
+        return false;
+    Prepare(FileUrl(name));
+    Attach();
+    Drive([this] { return transferAccepted_ || !body_.empty(); });
+    if (done_ && result_ != CURLE_OK) {
+        Detach();
+        return false;
+    }
+    downloading_ = true;
+    return true;
+}
+
+bool CurlFtpConnection::ReadDownload(char *buffer, uint32_t toRead, uint32_t *read)
+{
+    *read = 0;
+    // A stop request ends the transfer also while the bytes come from what is buffered.
+    if (!downloading_ || StopRequested())
+        return false;
+    if (bodyRead_ == body_.size()) {
+        body_.clear();
+        bodyRead_ = 0;
+        Drive([this] { return !body_.empty(); });
+    }
+    if (bodyRead_ < body_.size()) {
+        const size_t count = std::min<size_t>(toRead, body_.size() - bodyRead_);
+        std::memcpy(buffer, body_.data() + bodyRead_, count);
+        bodyRead_ += count;
+        *read = uint32_t(count);
+        return true;
+    }
+    return done_ && result_ == CURLE_OK;
+}
+
+void CurlFtpConnection::EndDownload()
+{
+    if (!downloading_)
+        return;
+    Detach();
+    downloading_ = false;
+}
+
+void CurlFtpConnection::Prepare(const QByteArray &url)
+{
+    curl_easy_reset(easy_);
+    curl_easy_setopt(easy_, CURLOPT_URL, url.constData());
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy_, CURLOPT_USERNAME, user_.constData());
+    curl_easy_setopt(easy_, CURLOPT_PASSWORD, password_.constData());
+    curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    if (!passive_)
+        curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
+    const long stallSeconds = FtpStallTimeoutSeconds();
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, long(FtpConnectTimeoutSeconds()));
+    curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
+    curl_easy_setopt(easy_, CURLOPT_ACCEPTTIMEOUT_MS, stallSeconds * 1000);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &CurlFtpConnection::OnProgress);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlFtpConnection::OnHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlFtpConnection::OnBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    featuresRequested_ = !connectionAlive_;
+    if (featuresRequested_)
+        curl_easy_setopt(easy_, CURLOPT_QUOTE, loginCommands_);
+}
+
+CURLcode CurlFtpConnection::Perform()
+{
+    Attach();
+    Drive([] { return false; });
+    Detach();
+    return result_;
+}
+
+void CurlFtpConnection::Attach()
+{
+    replies_.clear();
+    body_.clear();
+    bodyRead_ = 0;
+    done_ = false;
+    result_ = CURLE_OK;
+    transferAccepted_ = false;
+    lastDownloaded_ = 0;
+    curl_multi_add_handle(multi_, easy_);
+    attached_ = true;
+}
+
+template <typename Ready> void CurlFtpConnection::Drive(Ready ready)
+{
+    lastDataAt_ = Clock::now();  // the stall limit counts only time spent waiting here
+    while (!done_ && !ready()) {
+        int running = 0;
+        curl_multi_perform(multi_, &running);
+        int queued = 0;
+        while (CURLMsg *message = curl_multi_info_read(multi_, &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                done_ = true;
+                result_ = message->data.result;
+            }
+        }
+        if (!done_ && !ready())
+            curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
+    }
+}
+
+void CurlFtpConnection::Detach()
+{
+    // Only a finished operation can leave its connection for the next one; libcurl closes
+    // the connection of an operation removed before its end.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    connectionAlive_ = done_ && curl_easy_getinfo(easy_, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK
+                       && socket != CURL_SOCKET_BAD;
+    if (featuresRequested_ && connectionAlive_)
+        ReadFeatures();
+    featuresRequested_ = false;
+    curl_multi_remove_handle(multi_, easy_);
+    attached_ = false;
+}
+
+void CurlFtpConnection::ReadFeatures()
+{
+    // The FEAT reply: "211-...", one feature a line set off by a space, "211 ...".
+    hasMlst_ = false;
+    hasSize_ = false;
+    bool inFeatures = false;
+    for (const QByteArray &line : std::as_const(replies_)) {
+        if (line.startsWith("211-")) {
+            inFeatures = true;
+        } else if (line.startsWith("211 ")) {
+            inFeatures = false;
+        } else if (inFeatures && line.startsWith(' ')) {
+            const QByteArray feature = line.trimmed().split(' ').first().toUpper();
+            hasMlst_ = hasMlst_ || feature == "MLST";
+            hasSize_ = hasSize_ || feature == "SIZE";
+        }
+    }
+}
+
+QByteArray CurlFtpConnection::FolderUrl(const QStringList &segments, bool absolute) const
+{
+    // With one CWD per operation, "%2F" in front makes the path absolute.
+    QByteArray url = baseUrl_;
+    if (absolute)
+        url += "%2F";
+    for (const QString &segment : segments)
+        url += EscapeSegment(segment) + '/';
+    return url;
+}
+
+QByteArray CurlFtpConnection::FileUrl(const QString &name) const
+{
+    return FolderUrl(folder_, folderAbsolute_) + EscapeSegment(name);
+}
+
+int CurlFtpConnection::OnProgress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t)
+{
+    auto *connection = static_cast<CurlFtpConnection *>(self);
+    const Clock::time_point now = Clock::now();
+    if (downloaded != connection->lastDownloaded_) {
+        connection->lastDownloaded_ = downloaded;
+        connection->lastDataAt_ = now;
+    } else if (now - connection->lastDataAt_ > std::chrono::seconds(FtpStallTimeoutSeconds())) {
+        return 1;
+    }
+    if (now - connection->lastPumpAt_ >= kPumpInterval) {
+        connection->lastPumpAt_ = now;
+        ProcessMessages();
+    }
+    return StopRequested() ? 1 : 0;
+}
+
+size_t CurlFtpConnection::OnHeader(char *data, size_t size, size_t count, void *self)
+{
+    auto *connection = static_cast<CurlFtpConnection *>(self);
+    QByteArray line(data, qsizetype(size * count));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (line.size() >= 3 && line.at(0) == '1' && std::isdigit(uchar(line.at(1))) && std::isdigit(uchar(line.at(2))))
+        connection->transferAccepted_ = true;
+    connection->replies_.append(line);
+    return size * count;
+}
+
+size_t CurlFtpConnection::OnBody(char *data, size_t size, size_t count, void *self)
+{
+    auto *connection = static_cast<CurlFtpConnection *>(self);
+    connection->body_.insert(connection->body_.end(), data, data + size * count);
+    return size * count;
+}

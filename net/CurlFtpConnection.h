@@ -1,0 +1,95 @@
+#pragma once
+// One FTP connection of the client, driven through libcurl. A single easy handle, reset before
+// each operation, keeps one logged-in control connection; it runs inside its own multi handle
+// so that every wait goes through the progress callback (event pump, stop requests, stall
+// limit). An operation that failed in a way that closed the control connection is followed by
+// a fresh connect and login at the next operation.
+#include "net/WinInet.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <QVector>
+#include <chrono>
+#include <curl/curl.h>
+#include <vector>
+
+class CurlFtpConnection {
+public:
+    // Prepares a connection; nothing is sent before LogIn.
+    CurlFtpConnection(const QString &server, uint16_t port, const QString &user,
+                      const QString &password, bool passive);
+    ~CurlFtpConnection();
+    CurlFtpConnection(const CurlFtpConnection &) = delete;
+    CurlFtpConnection &operator=(const CurlFtpConnection &) = delete;
+
+    // Connects and logs in. Returns false when the server cannot be reached or refuses the login.
+    bool LogIn();
+
+    // Enters folder ("/..." absolute, else relative to the current folder). Returns false when
+    // the server refused it; the current folder then stays as it was.
+    bool ChangeFolder(const QString &folder);
+
+    // Lists the current folder (MLSD where the server offers it, else LIST) into *entries.
+    // Returns false when the listing failed.
+    bool ListFolder(QVector<WIN32_FIND_DATAW> *entries);
+
+    // Looks one name of the current folder up. Returns false when there is no such entry.
+    bool LookUp(const QString &name, WIN32_FIND_DATAW *entry);
+
+    // Starts the binary download of name from the current folder. Returns true once the server
+    // has accepted it (or already sent it all), false when it refused it or nothing can start
+    // because a download is open.
+    bool StartDownload(const QString &name);
+
+    // Reads the next bytes of the open download; results as for InternetReadFile.
+    bool ReadDownload(char *buffer, uint32_t toRead, uint32_t *read);
+
+    // Ends the open download, aborting it (and closing the control connection) if unfinished.
+    void EndDownload();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Prepare(const QByteArray &url);
+    CURLcode Perform();
+    void Attach();
+    template <typename Ready> void Drive(Ready ready);
+    void Detach();
+    void ReadFeatures();
+    QByteArray FolderUrl(const QStringList &segments, bool absolute) const;
+    QByteArray FileUrl(const QString &name) const;
+
+    static int OnProgress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t);
+    static size_t OnHeader(char *data, size_t size, size_t count, void *self);
+    static size_t OnBody(char *data, size_t size, size_t count, void *self);
+
+    CURLM *multi_ = nullptr;
+    CURL *easy_ = nullptr;
+    curl_slist *loginCommands_ = nullptr;  // sent after each fresh login
+    QByteArray baseUrl_;
+    QByteArray user_;
+    QByteArray password_;
+    bool passive_ = true;
+
+    QStringList folder_;       // current folder, segment by segment
+    bool folderAbsolute_ = false;  // from the root, else from the login folder
+
+    bool connectionAlive_ = false;  // a logged-in control connection is kept by libcurl
+    bool featuresRequested_ = false;
+    bool hasMlst_ = false;
+    bool hasSize_ = false;
+
+    // State of the operation in progress.
+    bool attached_ = false;
+    bool done_ = false;
+    CURLcode result_ = CURLE_OK;
+    bool transferAccepted_ = false;  // the server answered the transfer command with 1xx
+    bool downloading_ = false;
+    QList<QByteArray> replies_;
+    std::vector<char> body_;
+    size_t bodyRead_ = 0;
+    curl_off_t lastDownloaded_ = 0;
+    Clock::time_point lastDataAt_;
+    Clock::time_point lastPumpAt_;
+};

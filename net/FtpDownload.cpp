@@ -1,0 +1,133 @@
+#include "net/FtpDownload.h"
+
+#include "net/RaisedError.h"
+#include "net/ResultCodes.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr uint32_t kBlockBytes = 4096;
+
+// Closes the server file on every way out of the download.
+class ServerFileGuard {
+public:
+    explicit ServerFileGuard(HINTERNET &hFile) : hFile_(hFile) {}
+    ~ServerFileGuard()
+    {
+        InternetCloseHandle(hFile_);
+        hFile_ = nullptr;
+    }
+    ServerFileGuard(const ServerFileGuard &) = delete;
+    ServerFileGuard &operator=(const ServerFileGuard &) = delete;
+
+private:
+    HINTERNET &hFile_;
+};
+
+// Collects the blocks and writes them to the temporary file in large pieces, so that a write
+// that stops short (disk full) is seen: the device's own buffering would let it pass.
+class LocalWriter {
+public:
+    explicit LocalWriter(QSaveFile &file) : file_(file) { pending_.reserve(kPieceBytes); }
+
+    void Append(const char *data, uint32_t count)
+    {
+        pending_.append(data, count);
+        if (pending_.size() >= kPieceBytes)
+            Flush();
+    }
+
+    // Writes what is pending; throws RaisedError with the system's text when that fails.
+    void Flush()
+    {
+        qsizetype written = 0;
+        while (written < pending_.size()) {
+            const qint64 count = file_.write(pending_.constData() + written, pending_.size() - written);
+            if (count <= 0)
+                throw RaisedError(file_.errorString());
+            written += count;
+        }
+        pending_.resize(0);
+    }
+
+private:
+    static constexpr qsizetype kPieceBytes = 256 * 1024;
+    QSaveFile &file_;
+    QByteArray pending_;
+};
+
+QString TwoDecimals(double value)
+{
+    return QString::asprintf("%.2f", value).replace(u'.', QLocale().decimalPoint());
+}
+
+}  // namespace
+
+int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolder,
+                    const QString &serverName, const QString &localFile,
+                    const DownloadProgress &progress)
+{
+    hFile = nullptr;
+    const ServerFileGuard guard(hFile);
+    if (!FtpSetCurrentDirectoryW(hFTP, serverFolder))
+        return ResultCode::DownloadFolderMissing;
+    WIN32_FIND_DATAW found;
+    HINTERNET hFind = FtpFindFirstFileW(hFTP, serverName, &found, 0, 0);
+    if (!hFind)
+        return ResultCode::DownloadFileMissing;
+    InternetCloseHandle(hFind);
+    if (found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY)
+        return ResultCode::DownloadFileMissing;
+    const uint64_t listedSize = found.nFileSize;
+
+    hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
+    if (!hFile)
+        return ResultCode::DownloadOpenFailed;
+    QSaveFile local(localFile);  // discarded unless committed
+    if (!local.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return ResultCode::DownloadLocalFailed;
+    LocalWriter writer(local);
+
+    char buffer[kBlockBytes];
+    uint64_t received = 0;
+    uint32_t count = 0;
+    bool readOk;
+    do {
+        readOk = InternetReadFile(hFile, buffer, kBlockBytes, &count);
+        if (!readOk)
+            break;
+        writer.Append(buffer, count);
+        received += count;
+        if (progress)
+            progress(uint32_t(received), uint32_t(listedSize));
+    } while (count > 0);
+
+    if (!readOk || received < listedSize)
+        return ResultCode::DownloadIncomplete;
+    writer.Flush();
+    if (!local.commit())
+        throw RaisedError(local.errorString());
+    return ResultCode::Downloaded;
+}
+
+int ProgressPercent(uint32_t received, uint32_t size)
+{
+    if (size == 0)
+        return 100;
+    const double percent = std::nearbyint(double(received) * 100.0 / double(size));
+    return int(std::clamp(percent, 0.0, 100.0));
+}
+
+QString SizeToText(int32_t n)
+{
+    if (n >= 1000000)
+        return TwoDecimals(n / 1000000.0) + QStringLiteral(" Mb");
+    if (n >= 1000)
+        return TwoDecimals(n / 1000.0) + QStringLiteral(" Kb");
+    return QString::number(n) + QStringLiteral(" bytes");
+}

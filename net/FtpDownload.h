@@ -1,0 +1,33 @@
+#pragma once
+// The download of one server file into a local file, with progress reports; and the texts and
+// percentages that the progress display shows.
+#include "net/WinInet.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// Called after each read of the transfer (blocks of up to 4096 bytes, and the final empty
+// read): bytes received so far and the size the server listed (low 32 bits of both).
+using DownloadProgress = std::function<void(uint32_t received, uint32_t size)>;
+
+// Fetches serverFolder/serverName over hFTP into localFile. Returns 5 when the whole file has
+// arrived and replaced localFile; -1 when the folder cannot be entered, -2 when it holds no
+// file of that name, -3 when the server file cannot be opened, -4 when localFile cannot be
+// created, -5 when the transfer ended early (dropped, failed, stalled, stopped, or fewer bytes
+// than listed). The data go to a temporary file beside localFile that replaces it only when
+// complete, so on every failure localFile is as it was and no temporary file is left.
+// hFile is null on entry and on return, and holds the server file during the transfer.
+// Throws RaisedError with the system's text when writing the local file fails (disk full),
+// and whatever progress throws (RunStopped); the server file is closed in both cases.
+int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolder,
+                    const QString &serverName, const QString &localFile,
+                    const DownloadProgress &progress);
+
+// received * 100 / size rounded to the nearest whole number (halves to even), kept within
+// 0..100; 100 for a size of 0.
+int ProgressPercent(uint32_t received, uint32_t size);
+
+// n / 1 000 000 with two decimals and " Mb" from 1 000 000 on, n / 1000 and " Kb" from 1000
+// on, else n and " bytes". The decimal separator is that of the default locale (QLocale()).
+QString SizeToText(int32_t n);

@@ -1,0 +1,71 @@
+#pragma once
+// The FTP client operations of the update server, under the names and with the results of the
+// Windows internet library, built on libcurl. All calls block until done; while they wait they
+// let the application process pending events (about every 20 ms), and a stop request
+// (RequestStop) makes the operation in progress fail. A failed or stopped operation never
+// leaves the connection unusable: the next operation on it connects and logs in again when
+// needed.
+#include <QString>
+#include <cstdint>
+
+class InternetHandle;                 // a session, a connection, a search or an open file
+using HINTERNET = InternetHandle *;   // nullptr: nothing open
+
+constexpr uint32_t INTERNET_OPEN_TYPE_PRECONFIG = 0;   // proxy from the environment
+constexpr uint32_t INTERNET_FLAG_PASSIVE = 0x08000000;
+constexpr uint32_t INTERNET_SERVICE_FTP = 1;
+constexpr uint32_t GENERIC_READ = 0x80000000u;
+constexpr uint32_t FTP_TRANSFER_TYPE_BINARY = 2;
+constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+
+// One entry of a server listing.
+struct WIN32_FIND_DATAW {
+    uint32_t dwFileAttributes = 0;  // FILE_ATTRIBUTE_DIRECTORY for a folder, else FILE_ATTRIBUTE_NORMAL
+    uint64_t nFileSize = 0;         // size in bytes as the server reports it (0 if it reports none)
+    QString cFileName;              // the name, without any folder part
+};
+
+// Opens an internet session. Returns its handle, or nullptr when libcurl cannot be started.
+HINTERNET InternetOpenW(const QString &agent, uint32_t accessType, const QString &proxy,
+                        const QString &bypass, uint32_t flags);
+
+// Connects to an FTP server and logs in (the connection attempt gives up after
+// FtpConnectTimeoutSeconds). INTERNET_FLAG_PASSIVE in flags selects passive transfers,
+// otherwise active ones. Returns the connection handle, or nullptr for any failure
+// (no session, unreachable server, refused login).
+HINTERNET InternetConnectW(HINTERNET hNet, const QString &server, uint16_t port,
+                           const QString &user, const QString &password, uint32_t service,
+                           uint32_t flags, uintptr_t context);
+
+// Makes folder (absolute with a leading "/", else relative to the current folder) the current
+// folder of the connection. Returns true when the server entered it; on false the current
+// folder stays as it was.
+bool FtpSetCurrentDirectoryW(HINTERNET hFTP, const QString &folder);
+
+// A pattern with "*" or "?" ("*.*" for all) lists the current folder and keeps the matching
+// entries; a plain name looks that one entry up over the control connection (MLST or SIZE;
+// a listing only when the server offers neither). Returns a search handle and stores the first
+// entry in *found, or nullptr when nothing was found or the listing failed. Names that cannot
+// be a plain file name ("." , "..", with "/", "\" or control characters) are never returned.
+HINTERNET FtpFindFirstFileW(HINTERNET hFTP, const QString &pattern, WIN32_FIND_DATAW *found,
+                            uint32_t flags, uintptr_t context);
+
+// Stores the next entry of a search in *found and returns true; false at the end.
+bool InternetFindNextFileW(HINTERNET hFind, WIN32_FIND_DATAW *found);
+
+// Starts reading the file name of the current folder in binary mode. Returns the file handle
+// once the server has accepted the transfer, or nullptr (no such file, refused, access other
+// than GENERIC_READ, another search or file of the connection still open).
+HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uint32_t flags,
+                       uintptr_t context);
+
+// Reads up to toRead bytes into buffer and stores their number in *read. Returns true with
+// *read > 0 for data, true with *read == 0 once the whole file has arrived and the server has
+// confirmed the transfer, and false when the transfer failed (connection dropped, server
+// error, stalled for FtpStallTimeoutSeconds, stop requested).
+bool InternetReadFile(HINTERNET hFile, void *buffer, uint32_t toRead, uint32_t *read);
+
+// Closes any handle and frees it; a file still being transferred is aborted. nullptr is
+// ignored. Returns true.
+bool InternetCloseHandle(HINTERNET h);

@@ -1,0 +1,292 @@
+// Downloading one server file: progress, content, every failure leaving the local file as it
+// was, a full disk, a stop request; and the progress texts and percentages.
+#include "fixtures/FtpServerFixture.h"
+#include "fixtures/FtpTestConnection.h"
+#include "net/EventPump.h"
+#include "net/FtpDownload.h"
+#include "net/FtpTimeouts.h"
+#include "net/RaisedError.h"
+#include "net/ResultCodes.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+struct Progress {
+    QVector<QPair<uint32_t, uint32_t>> calls;
+    DownloadProgress callback()
+    {
+        return [this](uint32_t received, uint32_t size) { calls.append({received, size}); };
+    }
+};
+
+class FtpDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(serverDir.isValid());
+        ASSERT_TRUE(localDir.isValid());
+        WriteTestFile(serverDir.path() + "/prog/bin/Report.dll.7z", TestBytes(10000));
+        WriteTestFile(serverDir.path() + "/prog/big.7z", TestBytes(3000000));
+        WriteTestFile(serverDir.path() + "/prog/zero.sql", QByteArray());
+        QDir(serverDir.path()).mkpath("prog/folder.7z");
+        local = localDir.path() + "/Report.dll.7z";
+    }
+    void TearDown() override
+    {
+        ClearStopRequest();
+        SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);
+    }
+
+    // Only the target (if any) is left in the local folder: no temporary files.
+    void ExpectOnlyTarget(bool present)
+    {
+        EXPECT_EQ(FolderEntries(localDir.path()), present ? QStringList{"Report.dll.7z"} : QStringList{});
+    }
+
+    QTemporaryDir serverDir;
+    QTemporaryDir localDir;
+    QString local;
+};
+
+TEST_F(FtpDownloadTest, FetchesTheFileWithProgressAfterEveryBlock)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    HINTERNET hFile = reinterpret_cast<HINTERNET>(1);  // set to null on entry, never closed
+    Progress progress;
+    WriteTestFile(local, QByteArray(20000, 'o'));  // an older, longer file is replaced whole
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, progress.callback()),
+              ResultCode::Downloaded);
+    EXPECT_EQ(hFile, nullptr);
+    EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
+    using Call = QPair<uint32_t, uint32_t>;
+    EXPECT_EQ(progress.calls, (QVector<Call>{{4096, 10000}, {8192, 10000}, {10000, 10000}, {10000, 10000}}));
+    ExpectOnlyTarget(true);
+}
+
+TEST_F(FtpDownloadTest, AnEmptyFileEndsAtAFullBar)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    HINTERNET hFile = nullptr;
+    Progress progress;
+    const QString target = localDir.path() + "/zero.sql";
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/", "zero.sql", target, progress.callback()),
+              ResultCode::Downloaded);
+    EXPECT_TRUE(QFile::exists(target));
+    ASSERT_EQ(progress.calls.size(), 1);
+    EXPECT_EQ(ProgressPercent(progress.calls[0].first, progress.calls[0].second), 100);
+}
+
+TEST_F(FtpDownloadTest, FailuresLeaveNoFileOrTheOldOneIntact)
+{
+    struct Case {
+        const char *what;
+        const char *folder;
+        const char *name;
+        bool passiveServer;  // without it the file cannot be opened (no data connection)
+        int result;
+    };
+    const Case cases[] = {
+        {"missing folder", "/prog/nothing/", "Report.dll.7z", true, ResultCode::DownloadFolderMissing},
+        {"missing file", "/prog/bin/", "Other.dll.7z", true, ResultCode::DownloadFileMissing},
+        {"a folder of that name", "/prog/", "folder.7z", true, ResultCode::DownloadFileMissing},
+        {"cannot open", "/prog/bin/", "Report.dll.7z", false, ResultCode::DownloadOpenFailed},
+    };
+    for (bool oldFile : {false, true}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.what << (oldFile ? ", old file present" : ", no old file"));
+            FtpServerOptions options;
+            options.passive = c.passiveServer;
+            FtpServerFixture server(serverDir.path(), options);
+            ASSERT_TRUE(server.isRunning());
+            FtpTestConnection connection(server);
+            if (oldFile)
+                WriteTestFile(local, "old");
+            HINTERNET hFile = nullptr;
+            Progress progress;
+            EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, c.folder, c.name, local, progress.callback()), c.result);
+            EXPECT_EQ(hFile, nullptr);
+            EXPECT_TRUE(progress.calls.isEmpty());
+            ExpectOnlyTarget(oldFile);
+            if (oldFile)
+                EXPECT_EQ(ReadTestFile(local), "old");
+            QFile::remove(local);
+        }
+    }
+}
+
+TEST_F(FtpDownloadTest, LocalFileThatCannotBeCreatedClosesTheServerFile)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    HINTERNET hFile = nullptr;
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z",
+                              localDir.path() + "/no-such-folder/Report.dll.7z", {}),
+              ResultCode::DownloadLocalFailed);
+    EXPECT_EQ(hFile, nullptr);
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}), ResultCode::Downloaded);
+    EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
+}
+
+TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
+{
+    struct Case {
+        const char *what;
+        FtpServerOptions::Ending ending;
+        bool serverSize;
+    };
+    const Case cases[] = {
+        {"dropped with 426", FtpServerOptions::Ending::Drop, true},
+        {"dropped with 226", FtpServerOptions::Ending::Short, true},
+        {"dropped with 226, fewer bytes than listed", FtpServerOptions::Ending::Short, false},
+        {"stalled", FtpServerOptions::Ending::Stall, true},
+    };
+    SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServerOptions options;
+        options.endAfterBytes = 6000;
+        options.ending = c.ending;
+        options.size = c.serverSize;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        WriteTestFile(local, "old");
+        HINTERNET hFile = nullptr;
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, progress.callback()),
+                  ResultCode::DownloadIncomplete);
+        EXPECT_EQ(hFile, nullptr);
+        ASSERT_FALSE(progress.calls.isEmpty());
+        EXPECT_EQ(progress.calls.last().first, 6000u);
+        EXPECT_EQ(ReadTestFile(local), "old");
+        ExpectOnlyTarget(true);
+    }
+}
+
+TEST_F(FtpDownloadTest, AStopRequestEndsTheTransferAndTheNextDownloadReconnects)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    HINTERNET hFile = nullptr;
+    const QString big = localDir.path() + "/big.7z";
+    const DownloadProgress stopAtOnce = [](uint32_t, uint32_t) { RequestStop(); };
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/", "big.7z", big, stopAtOnce),
+              ResultCode::DownloadIncomplete);
+    EXPECT_EQ(hFile, nullptr);
+    EXPECT_TRUE(FolderEntries(localDir.path()).isEmpty());
+
+    ClearStopRequest();
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/", "big.7z", big, {}), ResultCode::Downloaded);
+    EXPECT_EQ(ReadTestFile(big), TestBytes(3000000));
+}
+
+TEST_F(FtpDownloadTest, AnErrorThrownByTheProgressCallClosesEverything)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    HINTERNET hFile = nullptr;
+    WriteTestFile(local, "old");
+    EXPECT_THROW(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local,
+                                 [](uint32_t, uint32_t) { throw RunStopped(); }),
+                 RunStopped);
+    EXPECT_EQ(hFile, nullptr);
+    EXPECT_EQ(ReadTestFile(local), "old");
+    ExpectOnlyTarget(true);
+    EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}), ResultCode::Downloaded);
+}
+
+// Makes writes past `bytes` fail in this process, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(FtpDownloadTest, AFailedLocalWriteRaisesTheSystemErrorAndKeepsTheOldFile)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    WriteTestFile(local, "old");
+    HINTERNET hFile = nullptr;
+    QString error;
+    {
+        const FileSizeLimit limit(5000);
+        try {
+            FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {});
+        } catch (const RaisedError &raised) {
+            error = raised.text();
+        }
+    }
+    EXPECT_EQ(error, QString::fromLocal8Bit(strerror(EFBIG)));
+    EXPECT_EQ(hFile, nullptr);
+    EXPECT_EQ(ReadTestFile(local), "old");
+    ExpectOnlyTarget(true);
+}
+
+TEST(ProgressPercent, RoundsHalvesToEvenAndStaysWithinTheBar)
+{
+    struct Case {
+        uint32_t received, size;
+        int percent;
+    };
+    const Case cases[] = {
+        {0, 10000, 0},     {4096, 10000, 41},  {10000, 10000, 100}, {1, 200, 0},  // 0.5 -> 0
+        {3, 200, 2},       {5, 200, 2},        {7, 200, 4},          {199, 200, 100},
+        {20000, 10000, 100}, {0, 0, 100},      {5, 0, 100},          {4294967295u, 4294967295u, 100},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ProgressPercent(c.received, c.size), c.percent) << c.received << " of " << c.size;
+}
+
+TEST(SizeToText, UsesDecimalUnitsAndTheLocaleSeparator)
+{
+    struct Case {
+        int32_t n;
+        const char *point, *comma;
+    };
+    const Case cases[] = {
+        {999, "999 bytes", "999 bytes"},         {1000, "1.00 Kb", "1,00 Kb"},
+        {999999, "1000.00 Kb", "1000,00 Kb"},   {1500000, "1.50 Mb", "1,50 Mb"},
+        {10000, "10.00 Kb", "10,00 Kb"},         {0, "0 bytes", "0 bytes"},
+        {-5, "-5 bytes", "-5 bytes"},            {2147483647, "2147.48 Mb", "2147,48 Mb"},
+    };
+    const QLocale saved;
+    for (const Case &c : cases) {
+        QLocale::setDefault(QLocale::c());
+        EXPECT_EQ(SizeToText(c.n), c.point) << c.n;
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        EXPECT_EQ(SizeToText(c.n), c.comma) << c.n;
+    }
+    QLocale::setDefault(saved);
+}
+
+}  // namespace
