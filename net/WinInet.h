@@ -66,6 +66,7 @@ HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uin
 // error, stalled for FtpStallTimeoutSeconds, stop requested).
 bool InternetReadFile(HINTERNET hFile, void *buffer, uint32_t toRead, uint32_t *read);
 
-// Closes any handle and frees it; a file still being transferred is aborted. nullptr is
-// ignored. Returns true.
+// Closes any handle and frees it; a file still being transferred is aborted. Each handle is
+// closed on its own: after its connection was closed, a file handle only fails its reads and
+// still has to be closed. nullptr is ignored. Returns true.
 bool InternetCloseHandle(HINTERNET h);

@@ -165,6 +165,17 @@ TEST_F(LocalScan, FillsExtensionSizeAndTwoSecondDate)
     EXPECT_EQ(entry.Size, 5);
     EXPECT_DOUBLE_EQ(entry.DateTime, DateTimeFromParts(2021, 6, 15, 13, 45, 30));
     EXPECT_TRUE(entry.Comment.isEmpty());
+
+    // A date before the packed form's first year comes out as its first day.
+    QFile old(root + "README");
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime(QDate(1975, 3, 1), QTime(8, 0)), QFileDevice::FileModificationTime));
+    old.close();
+    scan.setSearchMask("README");
+    scan.BeginScan();
+    ASSERT_EQ(scan.FindCount(), 1);
+    EXPECT_DOUBLE_EQ(scan.MyDataSearch[0].DateTime, DateTimeFromParts(1980, 1, 1, 0, 0, 0));
+    EXPECT_TRUE(scan.MyDataSearch[0].FileExt.isEmpty());
 }
 
 TEST_F(LocalScan, MissingFolderEmptyPathAndLinkedFoldersGiveNothing)
