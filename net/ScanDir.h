@@ -42,6 +42,7 @@ public:
 
     // Replaces the results with the server tree below SearchPath (FindFilesFTP); only hFTP is
     // used. Returns 0 with no entries when hFTP is null, else the result of FindFilesFTP.
+    // Throws RunStopped when a stop is requested.
     int BeginScanFTP(HINTERNET hNet, HINTERNET hFTP, HINTERNET hFile);
 
     // Appends the files of one server folder and, through itself, of all folders below it.
