@@ -150,7 +150,9 @@ bool CurlFtpConnection::StartDownload(const QString &name)
     Prepare(FileUrl(name));
     Attach();
     Drive([this] { return transferAccepted_ || !body_.empty(); });
-    if (done_ && result_ != CURLE_OK) {
+    // On a fast link the transfer may already have ended, even failed, by now: the file was
+    // opened all the same when the server accepted it or sent data, and reads report the rest.
+    if (done_ && result_ != CURLE_OK && !transferAccepted_ && body_.empty()) {
         Detach();
         return false;
     }

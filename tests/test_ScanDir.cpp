@@ -276,17 +276,9 @@ protected:
 
 TEST_F(ServerScan, ListsTheTreeInEveryListingStyle)
 {
-    struct Case {
-        const char *style;
-        bool machineListing, dosListing;
-    };
-    const Case cases[] = {{"MLSD", true, false}, {"Unix LIST", false, false}, {"MS-DOS LIST", false, true}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.style);
-        FtpServerOptions options;
-        options.machineListing = c.machineListing;
-        options.dosListing = c.dosListing;
-        FtpServerFixture server(dir.path(), options);
+    for (const ListingStyle &style : kListingStyles) {
+        SCOPED_TRACE(style.name);
+        FtpServerFixture server(dir.path(), ListingOptions(style));
         ASSERT_TRUE(server.isRunning());
         FtpTestConnection connection(server);
         ASSERT_NE(connection.hFTP, nullptr);
