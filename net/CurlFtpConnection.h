@@ -56,6 +56,8 @@ private:
     void Attach();
     template <typename Ready> void Drive(Ready ready);
     void Detach();
+    // True when libcurl has a socket to wait on; false when its next step is due at once.
+    bool HasSocketToWaitOn() const;
     void ReadFeatures();
     QByteArray FolderUrl(const QStringList &segments, bool absolute) const;
     QByteArray FileUrl(const QString &name) const;

@@ -4,10 +4,15 @@
 #include "net/ResultCodes.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -29,11 +34,50 @@ private:
     HINTERNET &hFile_;
 };
 
+// The local file of a download: written under a temporary name beside the target and renamed
+// over it only when complete; removed on every other way out. It is not synced to disk before
+// the rename (as a QSaveFile would be): syncing a file of a gigabyte stalls the window for as
+// long as the disk takes to write it, while an archive lost in a crash only fails to unpack,
+// and the next run fetches it again because the installed file is still the old one.
+class ReplacingFile : public QTemporaryFile {
+public:
+    explicit ReplacingFile(const QString &target)
+        : QTemporaryFile(target + QStringLiteral(".XXXXXX")), target_(target) {}
+
+    // Creates the temporary file, unbuffered. False when it cannot be created, or when the
+    // target is something other than a file that may be written.
+    bool Create()
+    {
+        const QFileInfo existing(target_);
+        if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
+            return false;
+        return open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    }
+
+    // Gives the file the target's permissions (those of a new file when there is no target)
+    // and renames it over the target. Throws RaisedError with the system's text on failure.
+    void Commit()
+    {
+        const QByteArray target = QFile::encodeName(target_);
+        struct stat existing {};
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0666 & ~mask;
+        if (::fchmod(handle(), mode) != 0 || ::rename(QFile::encodeName(fileName()).constData(), target.constData()) != 0)
+            throw RaisedError(QString::fromLocal8Bit(std::strerror(errno)));
+        setAutoRemove(false);
+        close();
+    }
+
+private:
+    const QString target_;
+};
+
 // Collects the blocks and writes them to the temporary file in large pieces, so that a write
 // that stops short (disk full) is seen: the device's own buffering would let it pass.
 class LocalWriter {
 public:
-    explicit LocalWriter(QSaveFile &file) : file_(file) { pending_.reserve(kPieceBytes); }
+    explicit LocalWriter(QFileDevice &file) : file_(file) { pending_.reserve(kPieceBytes); }
 
     void Append(const char *data, uint32_t count)
     {
@@ -57,7 +101,7 @@ public:
 
 private:
     static constexpr qsizetype kPieceBytes = 256 * 1024;
-    QSaveFile &file_;
+    QFileDevice &file_;
     QByteArray pending_;
 };
 
@@ -88,8 +132,8 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
     hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
     if (!hFile)
         return ResultCode::DownloadOpenFailed;
-    QSaveFile local(localFile);  // discarded unless committed
-    if (!local.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    ReplacingFile local(localFile);  // removed unless committed
+    if (!local.Create())
         return ResultCode::DownloadLocalFailed;
     LocalWriter writer(local);
 
@@ -110,8 +154,7 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
     if (!readOk || received < listedSize)
         return ResultCode::DownloadIncomplete;
     writer.Flush();
-    if (!local.commit())
-        throw RaisedError(local.errorString());
+    local.Commit();
     return ResultCode::Downloaded;
 }
 

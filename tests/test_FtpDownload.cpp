@@ -14,6 +14,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -69,6 +70,41 @@ TEST_F(FtpDownloadTest, FetchesTheFileWithProgressAfterEveryBlock)
     using Call = QPair<uint32_t, uint32_t>;
     EXPECT_EQ(progress.calls, (QVector<Call>{{4096, 10000}, {8192, 10000}, {10000, 10000}, {10000, 10000}}));
     ExpectOnlyTarget(true);
+}
+
+TEST_F(FtpDownloadTest, TheFetchedFileHasTheOldFilesPermissionsOrThoseOfANewFile)
+{
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct Case {
+        const char *what;
+        bool oldFile;
+        mode_t oldMode;
+        mode_t expected;
+    };
+    const Case cases[] = {
+        {"no old file", false, 0, 0666 & ~mask},
+        {"old file readable by its owner only", true, 0600, 0600},
+        {"old file with execute bits", true, 0750, 0750},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(local);
+        if (c.oldFile) {
+            WriteTestFile(local, "old");
+            ASSERT_EQ(::chmod(QFile::encodeName(local).constData(), c.oldMode), 0);
+        }
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::Downloaded);
+        struct stat fetched {};
+        ASSERT_EQ(::stat(QFile::encodeName(local).constData(), &fetched), 0);
+        EXPECT_EQ(fetched.st_mode & 07777, c.expected);
+        ExpectOnlyTarget(true);
+    }
 }
 
 TEST_F(FtpDownloadTest, AnEmptyFileEndsAtAFullBar)
