@@ -108,8 +108,17 @@ bool CurlFtpConnection::ListFolder(QVector<WIN32_FIND_DATAW> *entries)
 
 bool CurlFtpConnection::LookUp(const QString &name, WIN32_FIND_DATAW *entry)
 {
+    lookedUp_.reset();
     if (downloading_ || !IsPlainEntryName(name))
         return false;
+    if (!FindEntry(name, entry))
+        return false;
+    lookedUp_ = LookedUpFile{folder_, name, entry->nFileSize};
+    return true;
+}
+
+bool CurlFtpConnection::FindEntry(const QString &name, WIN32_FIND_DATAW *entry)
+{
     if (hasMlst_) {
         // After the folder change, on the control connection; a refusal is read from the reply.
         const QByteArray command = "*MLST " + name.toUtf8();
@@ -150,6 +159,12 @@ bool CurlFtpConnection::StartDownload(const QString &name)
     if (downloading_ || !IsPlainEntryName(name))
         return false;
     Prepare(FileUrl(name));
+    expectedSize_.reset();
+    if (lookedUp_ && lookedUp_->folder == folder_ && lookedUp_->name == name) {
+        // The size is known from the look-up: libcurl need not ask for it again.
+        expectedSize_ = lookedUp_->size;
+        curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    }
     Attach();
     Drive([this] { return transferAccepted_ || !body_.empty(); });
     // On a fast link the transfer may already have ended, even failed, by now: the file was
@@ -180,7 +195,7 @@ bool CurlFtpConnection::ReadDownload(char *buffer, uint32_t toRead, uint32_t *re
         *read = uint32_t(count);
         return true;
     }
-    return done_ && result_ == CURLE_OK;
+    return done_ && result_ == CURLE_OK && (!expectedSize_ || bodyTotal_ >= *expectedSize_);
 }
 
 void CurlFtpConnection::EndDownload()
@@ -232,6 +247,7 @@ void CurlFtpConnection::Attach()
     replies_.clear();
     body_.clear();
     bodyRead_ = 0;
+    bodyTotal_ = 0;
     done_ = false;
     result_ = CURLE_OK;
     transferAccepted_ = false;
@@ -354,5 +370,6 @@ size_t CurlFtpConnection::OnBody(char *data, size_t size, size_t count, void *se
 {
     auto *connection = static_cast<CurlFtpConnection *>(self);
     connection->body_.insert(connection->body_.end(), data, data + size * count);
+    connection->bodyTotal_ += size * count;
     return size * count;
 }

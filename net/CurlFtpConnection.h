@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 #include <chrono>
+#include <optional>
 #include <curl/curl.h>
 #include <vector>
 
@@ -51,6 +52,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    bool FindEntry(const QString &name, WIN32_FIND_DATAW *entry);
     void Prepare(const QByteArray &url);
     CURLcode Perform();
     void Attach();
@@ -91,6 +93,17 @@ private:
     QList<QByteArray> replies_;
     std::vector<char> body_;
     size_t bodyRead_ = 0;
+    uint64_t bodyTotal_ = 0;  // bytes received by the operation in progress
+
+    // The last name looked up, and its size: a download of it right after needs no SIZE of its
+    // own, and is complete only when at least that many bytes arrived.
+    struct LookedUpFile {
+        QStringList folder;
+        QString name;
+        uint64_t size = 0;
+    };
+    std::optional<LookedUpFile> lookedUp_;
+    std::optional<uint64_t> expectedSize_;
     curl_off_t lastDownloaded_ = 0;
     Clock::time_point lastDataAt_;
     Clock::time_point lastPumpAt_;

@@ -47,7 +47,11 @@ TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QS
         call.Program = bundled.filePath();
         call.FromInstallFolder = true;
     } else {
-        const QString onPath = QStandardPaths::findExecutable(QStringLiteral("7z"));
+        // On the PATH the 7-Zip program itself (7zz) is preferred to the p7zip 7z, which is a
+        // shell script that starts its program: one process less for every file.
+        QString onPath = QStandardPaths::findExecutable(QStringLiteral("7zz"));
+        if (onPath.isEmpty())
+            onPath = QStandardPaths::findExecutable(QStringLiteral("7z"));
         call.Program = onPath.isEmpty() ? QStringLiteral("7z") : onPath;
     }
     call.Arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + Local,

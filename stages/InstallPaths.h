@@ -23,9 +23,9 @@ QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, con
 struct TToolCall {
     QString Program;
     QStringList Arguments;
-    bool FromInstallFolder = false;  // true: <tool folder>7z; false: 7z found on PATH (or bare "7z")
+    bool FromInstallFolder = false;  // true: <tool folder>7z; false: 7zz or 7z found on PATH (or bare "7z")
 };
 
 // The call for one archive. Program is ToolFolder + "7z" when that file exists and is
-// executable, else the 7z found on PATH, else "7z" (which then fails to start).
+// executable, else 7zz or else 7z found on PATH, else "7z" (which then fails to start).
 TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);
