@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr auto kPumpInterval = std::chrono::milliseconds(20);
 constexpr int kPollMilliseconds = 20;
 constexpr int kNextStepMilliseconds = 1;
 constexpr long kReceiveBufferBytes = 128 * 1024;
@@ -269,9 +268,17 @@ template <typename Ready> void CurlFtpConnection::Drive(Ready ready)
                 result_ = message->data.result;
             }
         }
-        if (!done_ && !ready())
-            curl_multi_poll(multi_, nullptr, 0, HasSocketToWaitOn() ? kPollMilliseconds : kNextStepMilliseconds,
-                            nullptr);
+        if (done_ || ready())
+            break;
+        // Wait no longer than libcurl asks: after a passive-mode reply its next step (the
+        // data connection) is due at once.
+        long due = -1;
+        curl_multi_timeout(multi_, &due);
+        const long wait = due >= 0 && due < kPollMilliseconds
+                              ? due
+                              : (HasSocketToWaitOn() ? kPollMilliseconds : kNextStepMilliseconds);
+        if (wait > 0)
+            curl_multi_poll(multi_, nullptr, 0, int(wait), nullptr);
     }
 }
 
@@ -347,10 +354,7 @@ int CurlFtpConnection::OnProgress(void *self, curl_off_t, curl_off_t downloaded,
     } else if (now - connection->lastDataAt_ > std::chrono::seconds(FtpStallTimeoutSeconds())) {
         return 1;
     }
-    if (now - connection->lastPumpAt_ >= kPumpInterval) {
-        connection->lastPumpAt_ = now;
-        ProcessMessages();
-    }
+    ProcessMessages();
     return StopRequested() ? 1 : 0;
 }
 

@@ -106,5 +106,4 @@ private:
     std::optional<uint64_t> expectedSize_;
     curl_off_t lastDownloaded_ = 0;
     Clock::time_point lastDataAt_;
-    Clock::time_point lastPumpAt_;
 };

@@ -3,15 +3,22 @@
 #include "net/RaisedError.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 namespace {
 bool stopRequested = false;
+constexpr qint64 kMinimumIntervalMs = 20;
 }
 
 void ProcessMessages()
 {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Every call repaints what changed; a window that paints 50 times a second looks live, and
+    // more often only costs time in loops over many small files.
+    static QElapsedTimer sinceLast;
+    if (!QCoreApplication::instance() || (sinceLast.isValid() && sinceLast.elapsed() < kMinimumIntervalMs))
+        return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceLast.start();
 }
 
 void RequestStop() { stopRequested = true; }

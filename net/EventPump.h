@@ -3,7 +3,8 @@
 // A stop request (the window was closed during a run) makes the next safe point throw
 // RunStopped, and makes a transfer in progress abort.
 
-// Lets the application process pending events.
+// Lets the application process pending events; at most every 20 ms, calls in between return
+// at once.
 void ProcessMessages();
 
 // Marks the run as to be stopped, or clears the mark before a new run.
