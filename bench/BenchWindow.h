@@ -15,12 +15,12 @@ public:
     // ConnectFTP over the connection. Returns true when connected.
     bool Connect();
 
-    TBenchInstallation &installation() { return install_; }
+    InstallationFixture &installation() { return install_; }
     TfUpdate &window() { return window_; }
     StageConnection &connection() { return connection_; }
 
 private:
-    TBenchInstallation install_;  // first: the window takes the current folder when built
+    InstallationFixture install_;  // first: the window takes the current folder when built
     TfUpdate window_;
     StageConnection connection_;
 };
