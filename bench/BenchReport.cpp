@@ -43,3 +43,9 @@ void Note(const QString &Text)
     std::fprintf(stderr, "  %s\n", Text.toLocal8Bit().constData());
     std::fflush(stderr);
 }
+
+int RunsOf(const QStringList &Arguments, int Default)
+{
+    const qsizetype at = Arguments.indexOf(QStringLiteral("--runs"));
+    return at >= 0 && at + 1 < Arguments.size() ? qMax(1, Arguments.at(at + 1).toInt()) : Default;
+}

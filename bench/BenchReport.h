@@ -2,6 +2,7 @@
 // The result line of one benchmark target, as bench/run collects it, and the few statistics
 // the benchmarks take of repeated runs.
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 struct TBenchLine {
@@ -29,3 +30,6 @@ QString ThroughputText(double Bytes, double Seconds);
 
 // One progress note on standard error, so that the result lines stay alone on standard output.
 void Note(const QString &Text);
+
+// The count after "--runs" on the command line (at least 1), or Default when there is none.
+int RunsOf(const QStringList &Arguments, int Default);

@@ -14,16 +14,6 @@
 #include <QFile>
 #include <algorithm>
 
-namespace {
-
-int RunsOf(const QStringList &arguments)
-{
-    const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-    return at >= 0 && at + 1 < arguments.size() ? qMax(1, arguments.at(at + 1).toInt()) : 5;
-}
-
-}  // namespace
-
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -33,7 +23,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const TServerFile file = ServerFileOf(arguments.at(1), arguments.at(2));
-    const int runs = RunsOf(arguments);
+    const int runs = RunsOf(arguments, 5);
     TBenchWindow bench;
     if (file.Bytes < 0 || !bench.Connect()) {
         Note(QStringLiteral("download: no server file or no connection"));

@@ -20,12 +20,6 @@ namespace {
 constexpr int kTickMs = 10;
 constexpr double kLimitMs = 100;
 
-int RunsOf(const QStringList &arguments)
-{
-    const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-    return at >= 0 && at + 1 < arguments.size() ? qMax(1, arguments.at(at + 1).toInt()) : 3;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -43,7 +37,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    const int runs = RunsOf(arguments);
+    const int runs = RunsOf(arguments, 3);
     const QString target = bench.installation().file(file.Name);
     QElapsedTimer clock;
     QVector<qint64> ticks;  // nanoseconds since the download started

@@ -24,12 +24,6 @@ namespace {
 
 const QString kNetdir = QStringLiteral("/prog/");
 
-int RunsOf(const QStringList &arguments)
-{
-    const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-    return at >= 0 && at + 1 < arguments.size() ? qMax(1, arguments.at(at + 1).toInt()) : 3;
-}
-
 // Copies every file of Release into Install, dated a year before, so that stage 1 finds each
 // of them changed on the server. Returns the number of files copied.
 int InstallOlderCopy(const QString &Release, const QString &Install)
@@ -101,7 +95,7 @@ int main(int argc, char **argv)
     }
     const QString release = arguments.at(1);
     const QString serverLog = arguments.at(3);
-    const int runs = RunsOf(arguments);
+    const int runs = RunsOf(arguments, 3);
 
     TBenchWindow bench;
     TfUpdate &window = bench.window();
