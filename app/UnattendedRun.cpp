@@ -22,7 +22,6 @@ int RunUnattended(TfUpdate &window)
 {
     if (window.CreationFailed())
         return UnattendedExit::Error;
-    window.FormActivate();
     for (QCheckBox *stage : {window.cbCheck, window.cbInstallNew, window.cbCheckDB})
         stage->setChecked(true);
     window.Button1Click();

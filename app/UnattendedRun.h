@@ -18,5 +18,6 @@ void RouteMessagesTo(QTextStream &out);
 // Writes every log line of the window to out as it is appended.
 void EchoLogTo(TfUpdate &window, QTextStream &out);
 
-// Runs the update once with every stage switched on and returns the exit status.
+// Runs the update once with every stage switched on (the window is shown, and so translated,
+// first) and returns the exit status.
 int RunUnattended(TfUpdate &window);
