@@ -1,6 +1,7 @@
 #include "app/LanguageSettings.h"
 
 #include "net/RaisedError.h"
+#include "support/ClassLanguage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,4 +40,14 @@ LanguageSettings ReadLanguageSettings()
     if (!name.isNull())
         result.LangS = name;
     return result;
+}
+
+void CreateLanguage(const QString &currentdir, TClassLanguage *&tL)
+{
+    const LanguageSettings language = ReadLanguageSettings();
+    tL = new TClassLanguage();
+    tL->setProperty("LngCodeReturn", language.LangI);
+    tL->setProperty("LngNameReturn", language.LangS);
+    tL->setProperty("LangFileName", currentdir + QStringLiteral("/orn.txt"));
+    tL->LoadLangList();
 }

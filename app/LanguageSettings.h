@@ -13,3 +13,10 @@ struct LanguageSettings {
 // settings folder exists. Raises RaisedError "Invalid data type for '<name>'" when a value is
 // stored with a type other than text.
 LanguageSettings ReadLanguageSettings();
+
+class TClassLanguage;
+
+// The language set-up of a start in currentdir: reads the settings, creates tL (stored there as
+// soon as it exists, owned by the caller), hands it the code, the name and currentdir's orn.txt,
+// and loads its list. Raises what ReadLanguageSettings and LoadLangList raise.
+void CreateLanguage(const QString &currentdir, TClassLanguage *&tL);

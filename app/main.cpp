@@ -1,61 +1,57 @@
 // OrnUpdate: brings the installation folder it is started from up to date from the update server.
-#include "app/UnattendedRun.h"
+#include "app/CommandLineOptions.h"
+#include "app/CommandLineRun.h"
 #include "app/uUpdate.h"
 
 #include <QApplication>
-#include <QStringConverter>
+#include <QCheckBox>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-bool hasArgument(int argc, char **argv, const char *name)
+QStringList Arguments(int argc, char **argv)
 {
+    QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return true;
-    return false;
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
-const char kUsage[] =
-    "Usage: OrnUpdate [--unattended | --help | --version]\n"
-    "Started in the installation folder, shows the update window; the button updates the folder\n"
-    "from the update server (folders named in ftp.ini beside the program).\n"
-    "  --unattended  run the update at once with all stages, print messages and the log to\n"
-    "                standard output, then exit: 0 finished, 1 a stage failed, 2 an error\n"
-    "  --help        show this text\n"
-    "  --version     show the version\n"
-    "Environment: ORN_FTP_SERVER=host:port points the program at another update server.\n";
+int RunWindow(int argc, char **argv, const CommandLineOptions &options)
+{
+    QApplication app(argc, argv);
+    TfUpdate fUpdate;
+    const QList<QCheckBox *> stages{fUpdate.cbCheck, fUpdate.cbInstallNew, fUpdate.cbCheckDB};
+    for (int i = 0; i < stages.size(); ++i)
+        stages[i]->setChecked(options.stages[i]);
+    fUpdate.show();
+    return app.exec();
+}
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (hasArgument(argc, argv, "--help")) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (hasArgument(argc, argv, "--version")) {
+    const CommandLineOptions options = ParseCommandLine(Arguments(argc, argv));
+    switch (options.mode) {
+    case CommandLineOptions::Mode::Help:
+        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        return ExitStatus::Completed;
+    case CommandLineOptions::Mode::Version:
         std::printf("OrnUpdate %s\n", ORN_VERSION);
-        return 0;
+        return ExitStatus::Completed;
+    case CommandLineOptions::Mode::Invalid:
+        std::fprintf(stderr, "OrnUpdate: %s\n%s", options.error.toLocal8Bit().constData(),
+                     UsageText().toLocal8Bit().constData());
+        return ExitStatus::Error;
+    case CommandLineOptions::Mode::Unattended:
+    case CommandLineOptions::Mode::Check: {
+        // No window and no display: the core application only.
+        QCoreApplication app(argc, argv);
+        return options.mode == CommandLineOptions::Mode::Check ? RunCheck(options) : RunUnattended(options);
     }
-    const bool unattended = hasArgument(argc, argv, "--unattended");
-    if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);
-    QTextStream out(stdout);
-    out.setEncoding(QStringConverter::Utf8);
-    if (unattended)
-        RouteMessagesTo(out);
-
-    TfUpdate fUpdate;
-    if (!unattended) {
-        fUpdate.show();
-        return app.exec();
+    case CommandLineOptions::Mode::Window:
+        break;
     }
-    EchoLogTo(fUpdate, out);
-    fUpdate.show();
-    return RunUnattended(fUpdate);
+    return RunWindow(argc, argv, options);
 }

@@ -1,13 +1,11 @@
 #include "app/uUpdate.h"
 
 #include "app/ClassSys.h"
+#include "app/FileProgressView.h"
 #include "app/FormControls.h"
 #include "app/LanguageSettings.h"
-#include "net/EventPump.h"
-#include "net/FtpIni.h"
 #include "net/RaisedError.h"
-#include "net/ScanDir.h"
-#include "stages/LibStr.h"
+#include "stages/WorkerThread.h"
 #include "support/ClassLanguage.h"
 #include "support/InformationMessage.h"
 #include "support/MessageBoxes.h"
@@ -23,6 +21,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -74,9 +73,19 @@ QCheckBox *checkBox(const char *name, const QString &caption, QWidget *parent, c
 
 }  // namespace
 
-TfUpdate::TfUpdate(QWidget *parent) : QWidget(parent)
+TfUpdate::TfUpdate(QWidget *parent)
+    : QWidget(parent),
+      engine(new TUpdateEngine(this)),
+      ScanDir1(engine->ScanDir1),
+      ScanDir2(engine->ScanDir2),
+      MyDataFind(engine->MyDataFind),
+      currentdir(engine->currentdir),
+      netDbdir(engine->netDbdir),
+      netdir(engine->netdir),
+      softdir(engine->softdir)
 {
     CreateControls();
+    ConnectEngine();
     FormCreate();
     // Later code never meets a missing component, even when the creation handler ended early.
     if (!tL)
@@ -87,6 +96,7 @@ TfUpdate::TfUpdate(QWidget *parent) : QWidget(parent)
 
 TfUpdate::~TfUpdate()
 {
+    delete progressView_;
     delete im;
     delete tL;
 }
@@ -101,14 +111,6 @@ void TfUpdate::CreateControls()
     // Owned first in declaration order: the panels, scanners and the run controls.
     Panel1 = panel("Panel1", this, false);
     Panel4 = panel("Panel4", this, true);
-    ScanDir1 = new TScanDir(this);
-    ScanDir1->setObjectName(QStringLiteral("ScanDir1"));
-    ScanDir2 = new TScanDir(this);
-    ScanDir2->setObjectName(QStringLiteral("ScanDir2"));
-    for (TScanDir *scanner : {ScanDir1, ScanDir2}) {
-        scanner->setProperty("SearchMask", QStringLiteral("*.*"));
-        scanner->setProperty("SearchInSubDir", true);
-    }
     CreateRunPanel();
     CreateLogPanel();
 
@@ -211,8 +213,6 @@ bool TfUpdate::RunGuarded(const std::function<void()> &step)
     try {
         step();
         return true;
-    } catch (const RunStopped &) {
-        return false;
     } catch (const RaisedError &error) {
         MessageBoxes::ShowError(error.text());
     } catch (const std::exception &error) {
@@ -230,12 +230,7 @@ void TfUpdate::FormCreate()
         MyDataFind.clear();
         Memo1->clear();
 
-        const LanguageSettings language = ReadLanguageSettings();
-        tL = new TClassLanguage();
-        tL->setProperty("LngCodeReturn", language.LangI);
-        tL->setProperty("LngNameReturn", language.LangS);
-        tL->setProperty("LangFileName", currentdir + QStringLiteral("/orn.txt"));
-        tL->LoadLangList();
+        CreateLanguage(currentdir, tL);
 
         sUser = GetCurrentUserName();
         setWindowTitle(windowTitle() + QStringLiteral("  User <") + sUser + QLatin1Char('>'));
@@ -268,45 +263,107 @@ void TfUpdate::Button1Click()
     if (runInProgress_)
         return;
     runInProgress_ = true;
-    ClearStopRequest();
+    const QString pathField = ePathDir->text();
     RunOutcome outcome = RunOutcome::Error;
-    if (!RunGuarded([&] { outcome = RunStages(); }))
-        outcome = StopRequested() ? RunOutcome::Stopped : RunOutcome::Error;
+    RunOnWorkerThread([&] { outcome = engine->Run(pathField); });
     runInProgress_ = false;
     lastRunOutcome_ = outcome;
-    emit runFinished(outcome);
     if (closeRequested_)
         close();
 }
 
-TfUpdate::RunOutcome TfUpdate::RunStages()
+int TfUpdate::CheckChange()
 {
-    const FtpIniFolders folders = ReadFtpIni(currentdir + QStringLiteral("/ftp.ini"));
-    netdir = folders.netdir;
-    netDbdir = folders.netDbdir;
-    softdir = TrimControl(ePathDir->text());
-    if (!softdir.endsWith(QLatin1Char('/')))
-        softdir += QLatin1Char('/');
-    MyDataFind.clear();
-    Memo1->clear();
+    int r = 0;
+    RunOnWorkerThread([&] { r = engine->CheckChange(); });
+    return r;
+}
 
-    AddLog(QStringLiteral("---"));
-    if (cbCheck->isChecked() && CheckChange() <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка проверки обновлений…")));
-        return RunOutcome::StageFailed;
-    }
-    AddLog(QStringLiteral("---"));
-    if (cbInstallNew->isChecked() && DownloadChange() <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка загрузки файлов…")));
-        return RunOutcome::StageFailed;
-    }
-    AddLog(QStringLiteral("---"));
-    if (cbCheckDB->isChecked() && CheckChangeDb() <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка проверки обновлений…")));
-        return RunOutcome::StageFailed;
-    }
-    MessageBoxes::ShowMessage(lStr(QStringLiteral("…Обновление завершено…")));
-    return RunOutcome::Completed;
+int TfUpdate::DownloadChange()
+{
+    int r = 0;
+    RunOnWorkerThread([&] { r = engine->DownloadChange(); });
+    return r;
+}
+
+int TfUpdate::CheckChangeDb()
+{
+    int r = 0;
+    RunOnWorkerThread([&] { r = engine->CheckChangeDb(); });
+    return r;
+}
+
+int TfUpdate::ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile)
+{
+    int r = 0;
+    RunOnWorkerThread([&] { r = engine->ConnectFTP(hNet, hFTP, hFile); });
+    return r;
+}
+
+void TfUpdate::DisconnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile)
+{
+    RunOnWorkerThread([&] { engine->DisconnectFTP(hNet, hFTP, hFile); });
+}
+
+int TfUpdate::DownloadFileFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile, const QString &serverFolder,
+                              const QString &serverFileName, const QString &localFile, QProgressBar *progressBar)
+{
+    QProgressBar *const shown = std::exchange(progressBar_, progressBar);
+    int r = 0;
+    RunOnWorkerThread(
+        [&] { r = engine->DownloadFileFTP(hNet, hFTP, hFile, serverFolder, serverFileName, localFile); });
+    progressBar_ = shown;
+    return r;
+}
+
+void TfUpdate::ConnectEngine()
+{
+    engine->SetTranslator([this](const QString &text) { return lStr(text); });
+    progressView_ = new FileProgressView(lFileCopy, [this](const QString &text) { return lStr(text); });
+    progressBar_ = ProgressBar1;
+    const QList<QCheckBox *> stages{cbCheck, cbInstallNew, cbCheckDB};
+    for (int i = 0; i < stages.size(); ++i)
+        connect(stages[i], &QCheckBox::toggled, this, [this, i](bool on) { engine->SetStageChosen(i + 1, on); });
+    connect(RadioGroup1->item(0), &QRadioButton::toggled, this, [this](bool on) { engine->SetPassive(on); });
+
+    connect(engine, &TUpdateEngine::logCleared, Memo1, &QPlainTextEdit::clear);
+    connect(engine, &TUpdateEngine::logLine, this, &TfUpdate::AddLog);
+    connect(engine, &TUpdateEngine::counterChanged, this, &TfUpdate::ShowCounter);
+    connect(engine, &TUpdateEngine::fileProgress, this,
+            [this](const QString &name, qint64 received, qint64 size) { progressView_->Show(progressBar_, name, received, size); });
+    connect(engine, &TUpdateEngine::lampChanged, this, [this](TUpdateEngine::Lamp lamp) {
+        Shape1->setBrushColor(lamp == TUpdateEngine::Lamp::Done ? QColor(0, 255, 0) : QColor(255, 255, 0));
+    });
+    connect(engine, &TUpdateEngine::noticeShown, this, [this](const QString &text) {
+        if (im)
+            im->ShowInfoWindow(text);
+    });
+    connect(engine, &TUpdateEngine::noticeHidden, this, [this] {
+        if (im)
+            im->HideInfoWindow();
+    });
+    // A box is modal: the run waits until it is closed.
+    connect(engine, &TUpdateEngine::boxShown, this, &TfUpdate::ShowBox, Qt::DirectConnection);
+}
+
+void TfUpdate::ShowBox(TUpdateEngine::BoxKind kind, const QString &text)
+{
+    const auto show = [kind, text] {
+        if (kind == TUpdateEngine::BoxKind::Error)
+            MessageBoxes::ShowError(text);
+        else
+            MessageBoxes::ShowMessage(text);
+    };
+    if (QThread::currentThread() == thread())
+        show();
+    else
+        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+}
+
+void TfUpdate::ShowCounter(TUpdateEngine::Counter counter, int value)
+{
+    QLabel *const labels[] = {lFindNew, lFindChange, lDownload, lInstall, Label3};
+    labels[int(counter)]->setText(QString::number(value));
 }
 
 void TfUpdate::AddLog(const QString &line)
@@ -333,7 +390,7 @@ void TfUpdate::closeEvent(QCloseEvent *event)
     if (runInProgress_) {
         // The run stops at its next safe point and closes the window then.
         closeRequested_ = true;
-        RequestStop();
+        TUpdateEngine::RequestStop();
         event->ignore();
         return;
     }

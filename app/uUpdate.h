@@ -1,18 +1,15 @@
 #pragma once
-// The update window: its controls, its handlers, the update run and the run state that the
-// three stages share.
-#include "stages/DataFind.h"
+// The update window: its controls and handlers. The update run belongs to the engine; the
+// window starts it on a worker thread, keeps the stage and connection methods as calls into
+// it, and shows what it reports.
+#include "stages/UpdateEngine.h"
 
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 
-class InternetHandle;
-using HINTERNET = InternetHandle *;
-
-class StageConnection;
-struct TSkippedEntry;
+class FileProgressView;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -30,16 +27,19 @@ class TfUpdate : public QWidget {
     Q_OBJECT
 public:
     // How the last update run ended.
-    enum class RunOutcome { None, Completed, StageFailed, Error, Stopped };
+    using RunOutcome = TUpdateEngine::Outcome;
 
     // Builds the controls and runs the creation handler; a failure there is shown in the
     // error box and the window still works.
     explicit TfUpdate(QWidget *parent = nullptr);
     ~TfUpdate() override;
 
-    // Controls, in declaration order; the window owns them.
+    // The engine that runs the updates; the window owns it.
+    TUpdateEngine *const engine;
+
+    // Controls, in declaration order; the window owns them (the scanners through the engine).
     QFrame *Panel1, *Panel4;
-    TScanDir *ScanDir1, *ScanDir2;
+    TScanDir *const ScanDir1, *const ScanDir2;
     TWrapButton *Button1;
     QFrame *Panel3;
     QLabel *Label7;
@@ -56,14 +56,14 @@ public:
     TRadioGroup *RadioGroup1;
     QLabel *Label4;
 
-    // Run state shared by the stages.
+    // Run state shared by the stages: the engine's, under the window's names.
     QString sUser;
     TClassLanguage *tL = nullptr;
-    TDataFindList MyDataFind;
-    QString currentdir;
-    QString netDbdir;
-    QString netdir;
-    QString softdir;
+    TDataFindList &MyDataFind;
+    QString &currentdir;
+    QString &netDbdir;
+    QString &netdir;
+    QString &softdir;
     TInformationMessage *im = nullptr;
 
     // Handlers.
@@ -71,19 +71,21 @@ public:
     void FormActivate();
     void FormClose();
     void Shape1MouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
-    // The update run; a press while a run is in progress is ignored.
+    // The update run on the engine's worker thread; returns when it has ended, the window
+    // processing its events meanwhile. A press while a run is in progress is ignored.
     void Button1Click();
 
-    // The stages: above 0 when the stage ran to its end (4, 3 and 5), 0 or less on failure.
+    // The stages, run by the engine on a worker thread: above 0 when the stage ran to its end
+    // (4, 3 and 5), 0 or less on failure.
     int CheckChange();
     int DownloadChange();
     int CheckChangeDb();
 
-    // Opens the stage's connection with lamp, notice and log lines: 2, or -1 / -2 with nothing open.
+    // Opens a stage's connection with lamp, notice and log lines: 2, or -1 / -2 with nothing open.
     int ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
     // Closes whatever of the triple is open, sets the lamp yellow and logs the disconnect.
     void DisconnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
-    // Fetches one server file to localFile with the bar and lFileCopy moving: 5, or -1 to -5.
+    // Fetches one server file to localFile with progressBar and lFileCopy moving: 5, or -1 to -5.
     int DownloadFileFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile, const QString &serverFolder,
                         const QString &serverFileName, const QString &localFile, QProgressBar *progressBar);
 
@@ -99,7 +101,6 @@ public:
 
 signals:
     void logLineAdded(const QString &line);
-    void runFinished(TfUpdate::RunOutcome outcome);
 
 protected:
     bool event(QEvent *event) override;
@@ -109,26 +110,15 @@ private:
     void CreateControls();
     void CreateRunPanel();
     void CreateLogPanel();
-    RunOutcome RunStages();
+    // Shows what the engine reports, and hands it the stage choice and the server type.
+    void ConnectEngine();
+    void ShowCounter(TUpdateEngine::Counter counter, int value);
+    void ShowBox(TUpdateEngine::BoxKind kind, const QString &text);
     // Runs one step of a handler; an error it raises is shown in the error box. False on error.
     bool RunGuarded(const std::function<void()> &step);
-    void SetLamp(const QColor &color);
 
-    int OpenFTP(HINTERNET &hNet, HINTERNET &hFTP, const QString &server, const QString &user,
-                const QString &password, uint16_t port);
-    void CloseFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
-    void DecodeFTPFileNames(TScanDir *scanDir);
-    // The server listing of folder into ScanDir1 under a notice; messages for -1 and -2.
-    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask);
-    // The local listing of softdir into ScanDir2 under a notice.
-    void ScanLocalTree(const QString &mask);
-    void LogSkippedServerEntry(const TSkippedEntry &skipped);
-    // Installs one downloaded archive with the 7-Zip tool; true when the file is in place.
-    bool InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
-                        int32_t size, const QString &toolFolder);
-    // The log line for a failed download (-1 to -5); nothing for other results.
-    void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
-
+    FileProgressView *progressView_ = nullptr;
+    QProgressBar *progressBar_ = nullptr;  // where the file's progress shows
     bool runInProgress_ = false;
     bool closeRequested_ = false;
     bool creationFailed_ = false;

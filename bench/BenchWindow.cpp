@@ -1,6 +1,6 @@
 #include "bench/BenchWindow.h"
 
-TBenchWindow::TBenchWindow() : connection_(window_)
+TBenchWindow::TBenchWindow() : connection_(*window_.engine)
 {
     window_.show();
     SettleEvents();

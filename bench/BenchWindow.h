@@ -1,7 +1,7 @@
 #pragma once
 // The real update window, shown offscreen in a bench installation, with a stage connection of
 // its own to the update server that ORN_FTP_SERVER names.
-#include "app/StageScope.h"
+#include "stages/StageScope.h"
 #include "app/uUpdate.h"
 #include "bench/BenchInstallation.h"
 

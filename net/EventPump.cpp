@@ -4,9 +4,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
 
 namespace {
-bool stopRequested = false;
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop mark is set from signal handlers");
 constexpr qint64 kMinimumIntervalMs = 20;
 }
 
@@ -15,7 +18,9 @@ void ProcessMessages()
     // Every call repaints what changed; a window that paints 50 times a second looks live, and
     // more often only costs time in loops over many small files.
     static QElapsedTimer sinceLast;
-    if (!QCoreApplication::instance() || (sinceLast.isValid() && sinceLast.elapsed() < kMinimumIntervalMs))
+    QCoreApplication *application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread()
+        || (sinceLast.isValid() && sinceLast.elapsed() < kMinimumIntervalMs))
         return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     sinceLast.start();

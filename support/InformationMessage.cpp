@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPointer>
 #include <QPalette>
 #include <QScreen>
 #include <QThread>
@@ -57,17 +58,20 @@ QLabel *NewNoticeLabel(QWidget *window, const QString &text, bool bold)
 }
 
 // Paints the window before returning, also when the caller blocks right afterwards: first lets
-// the window system expose it (serving no user input meanwhile, half a second at most).
+// the window system expose it (serving no user input meanwhile, half a second at most). The
+// events served may close the notice again (a report queued behind it): then nothing is left
+// to paint.
 void PaintNow(QWidget *window)
 {
-    const QWindow *handle = window->windowHandle();
+    const QPointer<QWidget> alive(window);
     const QDeadlineTimer deadline(500);
-    while (handle && !handle->isExposed() && !deadline.hasExpired()) {
+    while (alive && alive->windowHandle() && !alive->windowHandle()->isExposed() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (!handle->isExposed())
+        if (alive && alive->windowHandle() && !alive->windowHandle()->isExposed())
             QThread::msleep(2);
     }
-    window->repaint();
+    if (alive)
+        alive->repaint();
 }
 
 void ShowNotice(QWidget *window, QLabel *label, const QRect &geometry)

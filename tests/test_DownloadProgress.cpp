@@ -1,6 +1,6 @@
 // The window's download of one file: the bar and the file label show the counts of the last
 // block once the transfer has ended, whether it was complete or cut short.
-#include "app/StageScope.h"
+#include "stages/StageScope.h"
 #include "app/uUpdate.h"
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/FtpTestConnection.h"
@@ -41,7 +41,7 @@ TEST(DownloadProgress, TheLabelShowsTheLastBlockOnceTheTransferHasEnded)
         ASSERT_TRUE(server.isRunning());
         server.useAsUpdateServer();
         TfUpdate window;
-        StageConnection connection(window);
+        StageConnection connection(*window.engine);
         ASSERT_GT(connection.Connect(), 0);
         EXPECT_EQ(window.DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, QStringLiteral("/prog/"),
                                          QStringLiteral("Report.dll.7z"), install.file(QStringLiteral("Report.dll.7z")),

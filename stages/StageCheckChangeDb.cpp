@@ -1,17 +1,15 @@
 // Stage 3: fetch the database scripts the installation does not hold yet and record them in
 // logdbupdate.txt, for the main program to run at its next start.
-#include "app/StageScope.h"
-#include "app/uUpdate.h"
 #include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 #include "stages/LibStr.h"
 #include "stages/SafePaths.h"
 #include "stages/ScriptList.h"
-#include "support/MessageBoxes.h"
+#include "stages/StageScope.h"
+#include "stages/UpdateEngine.h"
 
 #include <QHash>
-#include <QLabel>
 
 namespace {
 
@@ -28,14 +26,14 @@ QHash<QString, int32_t> FirstLocalByName(const QVector<TDataSearch> &local)
 
 }  // namespace
 
-int TfUpdate::CheckChangeDb()
+int TUpdateEngine::CheckChangeDb() { return ScriptStage(nullptr); }
+
+int TUpdateEngine::ScriptStage(TCheckReport *check)
 {
     StageConnection connection(*this);
-    int r = connection.Connect();
-    if (r <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка подключения к серверу…")));
+    int r = 0;
+    if (!OpenStage(connection, r))
         return r;
-    }
     MyDataFind.clear();
     const QString listPath = softdir + QStringLiteral("logdbupdate.txt");
     TScriptList scripts;
@@ -47,15 +45,17 @@ int TfUpdate::CheckChangeDb()
     }
     int fetched = 0;
     // Closing steps, also when an error ends the stage: the list written back, the
-    // found-scripts message, the connection closed.
+    // found-scripts message, the connection closed. A check writes nothing.
     auto closing = [&](bool unwinding) {
+        if (check)
+            return;
         QString error;
         const bool saved = SaveScriptList(listPath, scripts, &error);
-        Label3->setText(QString::number(fetched));
+        SetCounter(Counter::Scripts, fetched);
         if (!unwinding && !saved)
             throw RaisedError(error);
         if (!scripts.Lines.isEmpty())
-            MessageBoxes::ShowMessage(lStr(QStringLiteral(
+            ShowMessage(lStr(QStringLiteral(
                 "…Найдены скрипты обновления БД…. …При следующем запуске программы ORN база данных программы будет обновлена….")));
     };
 
@@ -90,8 +90,12 @@ int TfUpdate::CheckChangeDb()
                 AddLog(lStr(QStringLiteral("…Небезопасный путь, пропущено… - ")) + server[i].Path + name);
                 continue;
             }
+            if (check) {
+                check->scripts.append({server[i].Path + name});
+                continue;
+            }
             const int result = DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, netDbdir, name,
-                                               softdir + name, ProgressBar1);
+                                               softdir + name);
             if (result > 0) {
                 AddLog(lStr(QStringLiteral("  …Найден скрипт… - ")) + name);
                 scripts.Lines.append(name);
@@ -103,6 +107,7 @@ int TfUpdate::CheckChangeDb()
             } else {
                 LogDownloadFailure(result, netDbdir, name, softdir + name);
                 AddLog(lStr(QStringLiteral("  …Ошибка загрузки скрипта… - ")) + name);
+                ++notInstalled_;
             }
         }
     } catch (...) {

@@ -1,6 +1,4 @@
 // Stage 2: fetch the archive of every work-list entry and unpack it in place with 7-Zip.
-#include "app/StageScope.h"
-#include "app/uUpdate.h"
 #include "net/EventPump.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
@@ -8,12 +6,12 @@
 #include "stages/LibStr.h"
 #include "stages/SafePaths.h"
 #include "stages/SevenZip.h"
-#include "support/MessageBoxes.h"
+#include "stages/StageScope.h"
+#include "stages/UpdateEngine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 
 namespace {
 
@@ -21,8 +19,8 @@ bool IsUpdateExe(const QString &fileName) { return AsciiSameText(fileName, QStri
 
 }  // namespace
 
-void TfUpdate::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
-                                  const QString &localFile)
+void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
+                                       const QString &localFile)
 {
     switch (r) {
     case ResultCode::DownloadFolderMissing:
@@ -45,8 +43,8 @@ void TfUpdate::LogDownloadFailure(int r, const QString &serverFolder, const QStr
     }
 }
 
-bool TfUpdate::InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
-                              int32_t size, const QString &toolFolder)
+bool TUpdateEngine::InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
+                                   int32_t size, const QString &toolFolder)
 {
     // Update.exe may be the running updater itself: it is moved aside first, and moved back
     // when unpacking fails.
@@ -79,7 +77,7 @@ bool TfUpdate::InstallArchive(const QString &localFolder, const QString &archive
     return false;
 }
 
-int TfUpdate::DownloadChange()
+int TUpdateEngine::DownloadChange()
 {
     const QString toolFolder = ToolPath(softdir);
     int downloaded = 0;
@@ -87,11 +85,9 @@ int TfUpdate::DownloadChange()
     bool toolLogged = false;
 
     StageConnection connection(*this);
-    const int r = connection.Connect();
-    if (r <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка подключения к серверу…")));
+    int r = 0;
+    if (!OpenStage(connection, r))
         return r;
-    }
     AddLog(lStr(QStringLiteral("…Загрузка обновлений…")));
 
     for (const TDataFind &entry : std::as_const(MyDataFind)) {
@@ -101,6 +97,7 @@ int TfUpdate::DownloadChange()
         if (!IsSafeRelativeFolder(entry.PathFTP) || !IsSafeRelativeFolder(entry.PathDir) || !IsSafeFileName(archive)
             || !IsSafeFileName(fileName)) {
             AddLog(lStr(QStringLiteral("    …Небезопасный путь, пропущено… - ")) + serverEntry.Path + archive);
+            ++notInstalled_;
             continue;
         }
         const QString serverFolder = ServerFolder(netdir, entry.PathFTP);
@@ -110,25 +107,25 @@ int TfUpdate::DownloadChange()
         const QString localFolder = LocalFolder(softdir, entry.PathDir);
 
         const int result = DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, serverFolder, archive,
-                                           localFolder + archive, ProgressBar1);
+                                           localFolder + archive);
         if (result > 0) {
             AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
-            lDownload->setText(QString::number(++downloaded));
-            ProcessMessages();
+            SetCounter(Counter::Download, ++downloaded);
             if (!toolLogged) {
                 AddLog(lStr(QStringLiteral("    …Программа распаковки… - "))
                        + SevenZipCall(toolFolder, localFolder, archive).Program);
                 toolLogged = true;
             }
             if (InstallArchive(localFolder, archive, fileName, serverEntry.Size, toolFolder)) {
-                lInstall->setText(QString::number(++installed));
-                ProcessMessages();
+                SetCounter(Counter::Install, ++installed);
                 AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
+            } else {
+                ++notInstalled_;
             }
         } else {
             LogDownloadFailure(result, serverFolder, archive, localFolder + fileName);
+            ++notInstalled_;
         }
-        ProcessMessages();
         CheckStop();
     }
     AddLog(lStr(QStringLiteral("…Обновления загружены…")));

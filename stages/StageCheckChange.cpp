@@ -1,17 +1,16 @@
 // Stage 1: list the server and local trees, decode the archive names and build the work list
 // of new and changed files.
-#include "app/StageScope.h"
-#include "app/uUpdate.h"
 #include "net/EventPump.h"
 #include "net/FatDateTime.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 #include "stages/DecodeListing.h"
+#include "stages/InstallPaths.h"
 #include "stages/Pairing.h"
-#include "support/MessageBoxes.h"
+#include "stages/StageScope.h"
+#include "stages/UpdateEngine.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QLocale>
 
 namespace {
@@ -35,48 +34,44 @@ QString LogDateTime(double days)
 
 }  // namespace
 
-void TfUpdate::DecodeFTPFileNames(TScanDir *scanDir) { DecodeServerListing(scanDir->MyDataSearch); }
+void TUpdateEngine::DecodeFTPFileNames(TScanDir *scanDir) { DecodeServerListing(scanDir->MyDataSearch); }
 
 // Asks the server's listing of the start folder; shows the message for a folder that cannot
 // be entered or read.
-int TfUpdate::ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask)
+int TUpdateEngine::ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask)
 {
     int r = 0;
     {
-        NoticeScope notice(im, lStr(QStringLiteral("…Сканируется удаленный сервер…")));
+        NoticeScope notice(*this, lStr(QStringLiteral("…Сканируется удаленный сервер…")));
         ScanDir1->setSearchMask(mask);
         ScanDir1->setSearchPath(folder);
         r = ScanDir1->BeginScanFTP(connection.hNet, connection.hFTP, connection.hFile);
     }
     if (r == ResultCode::FolderNotEntered)
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка поиска каталога на FTP сервере…")));
+        ShowMessage(lStr(QStringLiteral("…Ошибка поиска каталога на FTP сервере…")));
     if (r == ResultCode::ListingFailed)
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка чтения содержимого каталога на FTP сервере…")));
+        ShowMessage(lStr(QStringLiteral("…Ошибка чтения содержимого каталога на FTP сервере…")));
     return r;
 }
 
-void TfUpdate::ScanLocalTree(const QString &mask)
+void TUpdateEngine::ScanLocalTree(const QString &mask)
 {
-    NoticeScope notice(im, lStr(QStringLiteral("…Сканируется локальная папка…")));
+    NoticeScope notice(*this, lStr(QStringLiteral("…Сканируется локальная папка…")));
     ScanDir2->setSearchMask(mask);
     ScanDir2->setSearchPath(softdir);
     ScanDir2->BeginScan();
 }
 
-int TfUpdate::CheckChange()
+int TUpdateEngine::CheckChange()
 {
     StageConnection connection(*this);
-    int r = connection.Connect();
-    if (r <= 0) {
-        MessageBoxes::ShowMessage(lStr(QStringLiteral("…Ошибка подключения к серверу…")));
+    int r = 0;
+    if (!OpenStage(connection, r))
         return r;
-    }
     ScanDir2->setSearchMask(QStringLiteral("*.*"));
     r = ScanServerTree(connection, netdir, QStringLiteral("*.*"));
-    if (r <= 0) {
-        connection.Disconnect();
+    if (r <= 0)
         return r;
-    }
     AddLog(lStr(QStringLiteral("…FTP сервер просканирован…")));
     DecodeFTPFileNames(ScanDir1);
     AddLog(lStr(QStringLiteral("…FTP файлы обработанны…")));
@@ -94,7 +89,6 @@ int TfUpdate::CheckChange()
         // Entries left out of the pairing are logged where they stand in the server listing.
         for (; skipped < pairing.Skipped.size() && pairing.Skipped[skipped].IdFTP < entry.IdFTP; ++skipped)
             LogSkippedServerEntry(pairing.Skipped[skipped]);
-        ProcessMessages();
         CheckStop();
         MyDataFind.append(entry);
         const QString &comment = server[entry.IdFTP].Comment;
@@ -107,19 +101,34 @@ int TfUpdate::CheckChange()
     for (; skipped < pairing.Skipped.size(); ++skipped)
         LogSkippedServerEntry(pairing.Skipped[skipped]);
 
-    lFindNew->setText(QString::number(pairing.NewCount));
-    lFindChange->setText(QString::number(pairing.ChangedCount));
-    AddLog(lStr(QStringLiteral("…Всего новых файлов…: ")) + lFindNew->text());
-    AddLog(lStr(QStringLiteral("…Всего обновленных файлов…: ")) + lFindChange->text());
+    SetCounter(Counter::FindNew, pairing.NewCount);
+    SetCounter(Counter::FindChange, pairing.ChangedCount);
+    AddLog(lStr(QStringLiteral("…Всего новых файлов…: ")) + QString::number(pairing.NewCount));
+    AddLog(lStr(QStringLiteral("…Всего обновленных файлов…: ")) + QString::number(pairing.ChangedCount));
     connection.Disconnect();
     return ResultCode::CheckChangeDone;
 }
 
-void TfUpdate::LogSkippedServerEntry(const TSkippedEntry &skipped)
+void TUpdateEngine::LogSkippedServerEntry(const TSkippedEntry &skipped)
 {
     const TDataSearch &entry = ScanDir1->MyDataSearch[skipped.IdFTP];
     const QString key = skipped.Reason == TSkipReason::NotDecodable
                             ? QStringLiteral("    …Имя архива не по схеме, пропущено… - ")
                             : QStringLiteral("    …Небезопасный путь, пропущено… - ");
     AddLog(lStr(key) + entry.Path + entry.FileName);
+}
+
+void TUpdateEngine::ReportWorkList(TCheckReport &report) const
+{
+    for (const TDataFind &entry : MyDataFind) {
+        const TDataSearch &server = ScanDir1->MyDataSearch.at(entry.IdFTP);
+        TPendingFile file;
+        file.isNew = IsNewFile(entry);
+        file.serverPath = server.Path + server.FileName;
+        file.localPath = LocalFolder(softdir, entry.PathDir) + server.Comment;
+        file.size = server.Size;
+        file.serverDate = entry.DateTimeFtp;
+        file.localDate = file.isNew ? 0 : entry.DateTimeDir;
+        report.files.append(file);
+    }
 }

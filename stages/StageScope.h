@@ -1,15 +1,13 @@
 #pragma once
 // Clean-up that a stage needs on every exit path, an error included: its connection closed
 // and its waiting notice hidden.
-#include "app/uUpdate.h"
-
-class TInformationMessage;
+#include "stages/UpdateEngine.h"
 
 // The stage's own handle triple. The connection is closed once: by Disconnect, or when the
 // stage is left by an error.
 class StageConnection {
 public:
-    explicit StageConnection(TfUpdate &window) : window_(window) {}
+    explicit StageConnection(TUpdateEngine &engine) : engine_(engine) {}
     ~StageConnection() { Disconnect(); }
     StageConnection(const StageConnection &) = delete;
     StageConnection &operator=(const StageConnection &) = delete;
@@ -23,18 +21,18 @@ public:
     HINTERNET hFile = nullptr;
 
 private:
-    TfUpdate &window_;
+    TUpdateEngine &engine_;
     bool connected_ = false;
 };
 
 // A waiting notice shown for the life of the scope.
 class NoticeScope {
 public:
-    NoticeScope(TInformationMessage *notices, const QString &text);
+    NoticeScope(TUpdateEngine &engine, const QString &text);
     ~NoticeScope();
     NoticeScope(const NoticeScope &) = delete;
     NoticeScope &operator=(const NoticeScope &) = delete;
 
 private:
-    TInformationMessage *notices_;
+    TUpdateEngine &engine_;
 };

@@ -1,0 +1,117 @@
+#include "stages/UpdateEngine.h"
+
+#include "net/EventPump.h"
+#include "net/RaisedError.h"
+#include "net/ScanDir.h"
+#include "stages/FtpIni.h"
+#include "stages/LibStr.h"
+#include "stages/StageScope.h"
+
+TUpdateEngine::TUpdateEngine(QObject *owner) : QObject(owner)
+{
+    ScanDir1 = new TScanDir(this);
+    ScanDir1->setObjectName(QStringLiteral("ScanDir1"));
+    ScanDir2 = new TScanDir(this);
+    ScanDir2->setObjectName(QStringLiteral("ScanDir2"));
+    for (TScanDir *scanner : {ScanDir1, ScanDir2}) {
+        scanner->setSearchMask(QStringLiteral("*.*"));
+        scanner->setSearchInSubDir(true);
+    }
+}
+
+TUpdateEngine::~TUpdateEngine() = default;
+
+QString TUpdateEngine::lStr(const QString &text) const { return translator_ ? translator_(text) : text; }
+
+void TUpdateEngine::SetStageChosen(int stage, bool chosen)
+{
+    if (stage >= 1 && stage <= 3)
+        stageChosen_[stage - 1] = chosen;
+}
+
+bool TUpdateEngine::StageChosen(int stage) const { return stage >= 1 && stage <= 3 && stageChosen_[stage - 1]; }
+
+void TUpdateEngine::RequestStop() { ::RequestStop(); }
+
+TUpdateEngine::Outcome TUpdateEngine::Guarded(const std::function<Outcome()> &run)
+{
+    ClearStopRequest();
+    try {
+        return run();
+    } catch (const RunStopped &) {
+        return Outcome::Stopped;
+    } catch (const RaisedError &error) {
+        emit boxShown(BoxKind::Error, error.text());
+    } catch (const std::exception &error) {
+        emit boxShown(BoxKind::Error, QString::fromLocal8Bit(error.what()));
+    }
+    return StopRequested() ? Outcome::Stopped : Outcome::Error;
+}
+
+void TUpdateEngine::StartRun(const QString &pathField)
+{
+    // Nothing changes when ftp.ini cannot be read.
+    const FtpIniFolders folders = ReadFtpIni(currentdir + QStringLiteral("/ftp.ini"));
+    netdir = folders.netdir;
+    netDbdir = folders.netDbdir;
+    softdir = TrimControl(pathField);
+    if (!softdir.endsWith(QLatin1Char('/')))
+        softdir += QLatin1Char('/');
+    MyDataFind.clear();
+    notInstalled_ = 0;
+    emit logCleared();
+}
+
+TUpdateEngine::Outcome TUpdateEngine::Run(const QString &pathField)
+{
+    return Guarded([&] {
+        StartRun(pathField);
+        return RunStages();
+    });
+}
+
+TUpdateEngine::Outcome TUpdateEngine::RunStages()
+{
+    AddLog(QStringLiteral("---"));
+    if (StageChosen(1) && CheckChange() <= 0) {
+        ShowMessage(lStr(QStringLiteral("…Ошибка проверки обновлений…")));
+        return Outcome::StageFailed;
+    }
+    AddLog(QStringLiteral("---"));
+    if (StageChosen(2) && DownloadChange() <= 0) {
+        ShowMessage(lStr(QStringLiteral("…Ошибка загрузки файлов…")));
+        return Outcome::StageFailed;
+    }
+    AddLog(QStringLiteral("---"));
+    if (StageChosen(3) && CheckChangeDb() <= 0) {
+        ShowMessage(lStr(QStringLiteral("…Ошибка проверки обновлений…")));
+        return Outcome::StageFailed;
+    }
+    ShowMessage(lStr(QStringLiteral("…Обновление завершено…")));
+    return Outcome::Completed;
+}
+
+TUpdateEngine::Outcome TUpdateEngine::Check(const QString &pathField, TCheckReport &report)
+{
+    report = {};
+    return Guarded([&] {
+        StartRun(pathField);
+        if (StageChosen(1)) {
+            if (CheckChange() <= 0)
+                return Outcome::StageFailed;
+            ReportWorkList(report);
+        }
+        if (StageChosen(3) && ScriptStage(&report) <= 0)
+            return Outcome::StageFailed;
+        return Outcome::Completed;
+    });
+}
+
+bool TUpdateEngine::OpenStage(StageConnection &connection, int &r)
+{
+    r = connection.Connect();
+    if (r > 0)
+        return true;
+    ShowMessage(lStr(QStringLiteral("…Ошибка подключения к серверу…")));
+    return false;
+}

@@ -1,0 +1,141 @@
+#pragma once
+// The update run without a window: the folders, the work list, the two scanners and the three
+// stages. It reports what happens through signals; a face (the window or the command line)
+// starts it and shows the reports. Signals are emitted on the thread that runs the engine.
+#include "net/WinInet.h"
+#include "stages/CheckReport.h"
+#include "stages/DataFind.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+class TScanDir;
+struct TSkippedEntry;
+class StageConnection;
+
+class TUpdateEngine : public QObject {
+    Q_OBJECT
+public:
+    // How a run ended.
+    enum class Outcome { None, Completed, StageFailed, Error, Stopped };
+    Q_ENUM(Outcome)
+    // The counters a run sets.
+    enum class Counter { FindNew, FindChange, Download, Install, Scripts };
+    Q_ENUM(Counter)
+    // The state the connection lamp shows: connecting or disconnected (yellow), connected (green).
+    enum class Lamp { Busy, Done };
+    Q_ENUM(Lamp)
+    enum class BoxKind { Message, Error };
+    Q_ENUM(BoxKind)
+
+    // The translation of a text with marked keys (identity until one is set).
+    using Translator = std::function<QString(const QString &)>;
+
+    // An engine with its scanners ScanDir1 (server trees) and ScanDir2 (local trees), mask
+    // "*.*", sub-folders searched, every stage chosen, passive transfers.
+    explicit TUpdateEngine(QObject *owner = nullptr);
+    ~TUpdateEngine() override;
+
+    void SetTranslator(Translator translator) { translator_ = std::move(translator); }
+    QString lStr(const QString &text) const;
+
+    // Stage choice and server type; they may be changed from another thread while a run goes
+    // on. Each stage's choice is read when the run reaches that stage, the server type when a
+    // stage connects.
+    void SetStageChosen(int stage, bool chosen);
+    bool StageChosen(int stage) const;
+    void SetPassive(bool passive) { passive_ = passive; }
+
+    // Run state shared by the stages.
+    QString currentdir;  // the start folder, where ftp.ini is read
+    QString netdir;
+    QString netDbdir;
+    QString softdir;
+    TDataFindList MyDataFind;
+    TScanDir *ScanDir1;
+    TScanDir *ScanDir2;
+
+    // The update run over the installation folder pathField (trimmed, a separator appended):
+    // reads ftp.ini, then runs the chosen stages in order, each after a "---" line. An error
+    // raised on the way is reported in an error box; on a stop request the run ends at its
+    // next safe point.
+    Outcome Run(const QString &pathField);
+
+    // Looks and changes nothing: change detection and the script look-up (stages 1 and 3 as
+    // chosen), without downloading, unpacking or writing the script list. report receives what
+    // an update would fetch.
+    Outcome Check(const QString &pathField, TCheckReport &report);
+
+    // The stages: above 0 when the stage ran to its end (4, 3 and 5), 0 or less on failure.
+    int CheckChange();
+    int DownloadChange();
+    int CheckChangeDb();
+
+    // Opens a stage's connection with lamp, notice and log lines: 2, or -1 / -2 with nothing open.
+    int ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
+    // Closes whatever of the triple is open, shows the lamp yellow and logs the disconnect.
+    void DisconnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
+    // Fetches one server file to localFile, reporting its progress: 5, or -1 to -5.
+    int DownloadFileFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile, const QString &serverFolder,
+                        const QString &serverFileName, const QString &localFile);
+    int OpenFTP(HINTERNET &hNet, HINTERNET &hFTP, const QString &server, const QString &user,
+                const QString &password, uint16_t port);
+    void CloseFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
+    void DecodeFTPFileNames(TScanDir *scanDir);
+
+    // Files of the last run's work list and scripts that were to be fetched but did not land
+    // (skipped, not downloaded or not installed).
+    int FilesNotInstalled() const { return notInstalled_; }
+
+    // Asks a run in progress, from any thread, to stop at its next safe point; a transfer in
+    // progress is aborted.
+    static void RequestStop();
+
+    // Reports, for the faces.
+    void AddLog(const QString &line) { emit logLine(line); }
+    void ShowMessage(const QString &text) { emit boxShown(BoxKind::Message, text); }
+
+signals:
+    void logCleared();
+    void logLine(const QString &line);
+    void counterChanged(TUpdateEngine::Counter counter, int value);
+    // The file being copied: bytes so far and its listed size. Sent for the first block, at
+    // most every 10 ms after it, when the bar is full and once the transfer has ended.
+    void fileProgress(const QString &fileName, qint64 received, qint64 size);
+    void lampChanged(TUpdateEngine::Lamp lamp);
+    void noticeShown(const QString &text);
+    void noticeHidden();
+    // A message or error box; the run goes on when the face has shown it (a window shows it
+    // modally and must block the sender until it is closed). Error texts come without the
+    // full stop that the box adds.
+    void boxShown(TUpdateEngine::BoxKind kind, const QString &text);
+
+private:
+    Outcome Guarded(const std::function<Outcome()> &run);
+    void StartRun(const QString &pathField);
+    Outcome RunStages();
+    // Connects a stage; on failure shows the connection error box. False when not connected.
+    bool OpenStage(StageConnection &connection, int &r);
+    void SetCounter(Counter counter, int value) { emit counterChanged(counter, value); }
+    // The server listing of folder into ScanDir1 under a notice; messages for -1 and -2.
+    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask);
+    // The local listing of softdir into ScanDir2 under a notice.
+    void ScanLocalTree(const QString &mask);
+    void LogSkippedServerEntry(const TSkippedEntry &skipped);
+    // Installs one downloaded archive with the 7-Zip tool; true when the file is in place.
+    bool InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
+                        int32_t size, const QString &toolFolder);
+    // The log line for a failed download (-1 to -5); nothing for other results.
+    void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
+    // The files of the work list, for a check.
+    void ReportWorkList(TCheckReport &report) const;
+    // Stage 3; with check, the scripts it would fetch go there and nothing is fetched or written.
+    int ScriptStage(TCheckReport *check);
+
+    Translator translator_;
+    std::atomic<bool> stageChosen_[3] = {true, true, true};
+    std::atomic<bool> passive_{true};
+    int notInstalled_ = 0;
+};
