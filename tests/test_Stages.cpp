@@ -1,7 +1,8 @@
-// The three stages end to end: a real window offscreen, a real FTP server, a release published
-// with ornpack, and the real 7z.
-#include "app/FormControls.h"
+// The three stages end to end through the engine, without a window: a real FTP server, a
+// release published with ornpack, and the real 7z. Closing the window during a run is the
+// window's own case.
 #include "app/uUpdate.h"
+#include "fixtures/EngineRecorder.h"
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ReleaseFixture.h"
@@ -50,13 +51,18 @@ protected:
     }
     QByteArray InstalledBytes(const QString &relative) const { return FileBytes(install.file(relative)); }
 
-    // Runs the update with the given stages (1, 2, 3) switched on.
+    // Runs the update in the window with the given stages (1, 2, 3) switched on.
     void Run(TfUpdate &window, std::initializer_list<int> stages = {1, 2, 3})
     {
         const QList<QCheckBox *> boxes{window.cbCheck, window.cbInstallNew, window.cbCheckDB};
         for (int i = 0; i < 3; ++i)
             boxes[i]->setChecked(std::find(stages.begin(), stages.end(), i + 1) != stages.end());
         window.Button1Click();
+    }
+
+    int Counter(const EngineRecorder &run, TUpdateEngine::Counter counter) const
+    {
+        return run.counters.value(counter, -1);
     }
 
     QTemporaryDir root;
@@ -85,10 +91,10 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
     Installed(QStringLiteral("scripts/B.SQL"), "already here", kReleaseDay.addDays(-9));
     StartServer();
 
-    TfUpdate window;
-    Run(window);
+    EngineRecorder run;
+    EXPECT_EQ(run.Run(), TUpdateEngine::Outcome::Completed);
 
-    EXPECT_EQ(install.takeMessages(),
+    EXPECT_EQ(run.takeBoxes(),
               QStringList({"[message] Найдены скрипты обновления БД. При следующем запуске программы ORN база "
                            "данных программы будет обновлена.",
                            "[message] Обновление завершено"}));
@@ -103,14 +109,15 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
     EXPECT_EQ(InstalledBytes(QStringLiteral("logdbupdate.txt")), QByteArray("a.sql\r\n"));
     EXPECT_EQ(QDir(install.file(QStringLiteral("bin/x64"))).entryList({"*.7z"}).size(), 1);  // archives stay
 
-    EXPECT_EQ(window.lFindNew->text(), QStringLiteral("1"));
-    EXPECT_EQ(window.lFindChange->text(), QStringLiteral("3"));
-    EXPECT_EQ(window.lDownload->text(), QStringLiteral("4"));
-    EXPECT_EQ(window.lInstall->text(), QStringLiteral("4"));
-    EXPECT_EQ(window.Label3->text(), QStringLiteral("1"));
-    EXPECT_EQ(window.Shape1->brushColor(), QColor(255, 255, 0));
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::FindNew), 1);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::FindChange), 3);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Download), 4);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Install), 4);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Scripts), 1);
+    EXPECT_EQ(run.lamps.last(), TUpdateEngine::Lamp::Busy);
+    EXPECT_EQ(run.noticesOpen, 0);
 
-    const QStringList log = LogLines(window);
+    const QStringList log = run.log;
     const QString softdir = install.path() + QLatin1Char('/');
     const QStringList stage1Start{"---", "Подключение к серверу", "Сервер подключен", "FTP сервер просканирован",
                                   "FTP файлы обработанны", softdir, "Локальная папка программы просканирована",
@@ -133,12 +140,12 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
         << log.join(QLatin1Char('\n')).toStdString();
 
     // A second run finds everything up to date; the script list still holds a.sql.
-    Run(window);
-    EXPECT_EQ(window.lFindNew->text(), QStringLiteral("0"));
-    EXPECT_EQ(window.lFindChange->text(), QStringLiteral("0"));
-    EXPECT_EQ(window.Label3->text(), QStringLiteral("0"));
+    run.Run();
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::FindNew), 0);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::FindChange), 0);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Scripts), 0);
     EXPECT_EQ(InstalledBytes(QStringLiteral("logdbupdate.txt")), QByteArray("a.sql\r\n"));
-    EXPECT_EQ(install.takeMessages().size(), 2);
+    EXPECT_EQ(run.takeBoxes().size(), 2);
 }
 
 TEST_F(UpdateScenario, NoServerListeningFailsTheFirstStageOnly)
@@ -147,16 +154,16 @@ TEST_F(UpdateScenario, NoServerListeningFailsTheFirstStageOnly)
     const uint16_t closedPort = ftp->port();
     ftp.reset();
     qputenv("ORN_FTP_SERVER", QByteArray("127.0.0.1:") + QByteArray::number(closedPort));
-    TfUpdate window;
-    Run(window);
+    EngineRecorder run;
+    const TUpdateEngine::Outcome outcome = run.Run();
     qunsetenv("ORN_FTP_SERVER");
-    EXPECT_EQ(install.takeMessages(),
+    EXPECT_EQ(run.takeBoxes(),
               QStringList({"[message] Ошибка подключения к серверу", "[message] Ошибка проверки обновлений"}));
-    EXPECT_EQ(LogLines(window),
+    EXPECT_EQ(run.log,
               QStringList({"---", "Подключение к серверу", "Ошибка подключения к серверу",
                            QStringLiteral("Невозможно подключиться к серверу ftp://127.0.0.1:%1/").arg(closedPort)}));
-    EXPECT_EQ(window.Shape1->brushColor(), QColor(0, 255, 0));
-    EXPECT_EQ(window.LastRunOutcome(), TfUpdate::RunOutcome::StageFailed);
+    EXPECT_EQ(run.lamps.last(), TUpdateEngine::Lamp::Done);
+    EXPECT_EQ(outcome, TUpdateEngine::Outcome::StageFailed);
 }
 
 TEST_F(UpdateScenario, ServerFolderThatCannotBeListedEndsTheRun)
@@ -171,13 +178,13 @@ TEST_F(UpdateScenario, ServerFolderThatCannotBeListedEndsTheRun)
     StartServer();
     for (const Case &c : cases) {
         install.writeFtpIni(QString::fromUtf8(c.netdir), QStringLiteral("/db/"));
-        TfUpdate window;
-        Run(window);
-        EXPECT_EQ(install.takeMessages(),
+        EngineRecorder run;
+        run.Run();
+        EXPECT_EQ(run.takeBoxes(),
                   QStringList({QString::fromUtf8(c.message), "[message] Ошибка проверки обновлений"}))
             << c.netdir;
-        EXPECT_EQ(LogLines(window).last(), QStringLiteral("Сервер отключен")) << c.netdir;
-        EXPECT_TRUE(window.MyDataFind.isEmpty());
+        EXPECT_EQ(run.log.last(), QStringLiteral("Сервер отключен")) << c.netdir;
+        EXPECT_TRUE(run.engine.MyDataFind.isEmpty());
     }
 }
 
@@ -196,9 +203,9 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
     Installed(QStringLiteral("Update.exe"), "old updater", kReleaseDay.addDays(-2));
     StartServer();
 
-    TfUpdate window;
-    Run(window, {1, 2});
-    const QStringList log = LogLines(window);
+    EngineRecorder run;
+    run.Run({1, 2});
+    const QStringList log = run.log;
     const QString softdir = install.path() + QLatin1Char('/');
     EXPECT_EQ(InstalledBytes(QStringLiteral("good.txt")), QByteArray("good"));
     EXPECT_EQ(InstalledBytes(QStringLiteral("Update.exe")), QByteArray("old updater"));  // moved back
@@ -209,9 +216,10 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
     EXPECT_TRUE(log.filter(QStringLiteral("evil")).isEmpty());
     EXPECT_TRUE(log.filter(QStringLiteral("Ошибка распаковки архива - ") + softdir + updateArchive).size() == 1);
     EXPECT_TRUE(log.contains(QStringLiteral("    Update.exe - Восстановлен")));
-    EXPECT_EQ(window.lDownload->text(), QStringLiteral("2"));
-    EXPECT_EQ(window.lInstall->text(), QStringLiteral("1"));
-    EXPECT_EQ(install.takeMessages(), QStringList({"[message] Обновление завершено"}));
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Download), 2);
+    EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Install), 1);
+    EXPECT_EQ(run.engine.FilesNotInstalled(), 1);
+    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Обновление завершено"}));
 }
 
 TEST_F(UpdateScenario, AnUnreadableScriptListIsNeverReplaced)
@@ -219,13 +227,13 @@ TEST_F(UpdateScenario, AnUnreadableScriptListIsNeverReplaced)
     WriteDatedFile(server, QStringLiteral("db/a.sql"), "create table a;", kReleaseDay);
     QDir().mkpath(install.file(QStringLiteral("logdbupdate.txt")));  // a folder cannot be read as the list
     StartServer();
-    TfUpdate window;
-    Run(window, {3});
+    EngineRecorder run;
+    run.Run({3});
     EXPECT_TRUE(QFileInfo(install.file(QStringLiteral("logdbupdate.txt"))).isDir());
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("a.sql"))));
-    EXPECT_TRUE(LogLines(window).contains(QStringLiteral("Не читается список скриптов - ") + install.path()
-                                          + QStringLiteral("/logdbupdate.txt")));
-    EXPECT_EQ(install.takeMessages(), QStringList({"[message] Обновление завершено"}));
+    EXPECT_TRUE(run.log.contains(QStringLiteral("Не читается список скриптов - ") + install.path()
+                                 + QStringLiteral("/logdbupdate.txt")));
+    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Обновление завершено"}));
 }
 
 TEST_F(UpdateScenario, ClosingTheWindowDuringADownloadStopsTheRunCleanly)

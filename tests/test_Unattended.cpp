@@ -3,49 +3,20 @@
 #include "app/uUpdate.h"
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/InstallationFixture.h"
+#include "fixtures/ProgramRun.h"
 #include "fixtures/ReleaseFixture.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QDateTime kReleaseDay(QDate(2024, 6, 3), QTime(9, 30));
-
-struct ProgramRun {
-    int exitCode = -1;
-    QStringList lines;  // standard output, one entry per line
-};
-
-// Runs the built OrnUpdate in installFolder with the settings folder configHome (XDG_CONFIG_HOME)
-// and the update server at server (host:port).
-ProgramRun RunProgram(const QString &installFolder, const QStringList &arguments, const QString &configHome,
-                      const QString &server)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    environment.insert(QStringLiteral("ORN_FTP_SERVER"), server);
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(installFolder);
-    program.start(QStringLiteral(ORN_BUILD_DIR "/OrnUpdate"), arguments);
-    ProgramRun run;
-    if (!program.waitForFinished(60000)) {
-        program.kill();
-        program.waitForFinished();
-    } else if (program.exitStatus() == QProcess::NormalExit) {
-        run.exitCode = program.exitCode();
-    }
-    run.lines = QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'));
-    if (run.lines.last().isEmpty())
-        run.lines.removeLast();
-    return run;
-}
 
 // An installation of an older release in folder: two programs dated earlier, one of the two
 // scripts already there, Report.dll missing; ftp.ini names /prog/ and /db/.
@@ -97,10 +68,15 @@ TEST(Unattended, PrintsTheWindowsLogAndMessagesAndInstallsTheRelease)
     QTemporaryDir programInstall, configHome;
     PrepareOlderInstallation(programInstall.path());
     QFile::copy(QStringLiteral(ORN_SOURCE_DIR "/resources/orn.txt"), programInstall.filePath(QStringLiteral("orn.txt")));
-    const ProgramRun run = RunProgram(programInstall.path(), {QStringLiteral("--unattended")}, configHome.path(), serverAddress);
+    // No display and no usable platform plugin: the unattended mode creates no widget.
+    QProcessEnvironment noDisplay;
+    noDisplay.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const ProgramRun run =
+        RunProgram(programInstall.path(), {QStringLiteral("--unattended")}, configHome.path(), serverAddress, noDisplay);
     const QStringList printed = WithPlaceholder(run.lines, programInstall.path());
 
     EXPECT_EQ(run.exitCode, 0) << printed.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.errors, QString());  // not a terminal: no progress line, and nothing from Qt
     QStringList printedLog = printed, printedMessages = printed;
     printedLog.removeIf(IsMessageLine);
     printedMessages.removeIf([](const QString &line) { return !IsMessageLine(line); });
@@ -158,6 +134,82 @@ TEST(Unattended, ExitStatusTellsHowTheRunEnded)
         EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
         EXPECT_EQ(run.lines, QStringList(c.output).replaceInStrings(QStringLiteral("%1"), QString::number(closedPort)))
             << c.name;
+    }
+}
+
+// A release with one archive damaged on the server, and an older installation.
+struct DamagedRelease {
+    DamagedRelease()
+    {
+        WriteDatedFile(root.filePath(QStringLiteral("release")), QStringLiteral("ORN.exe"), "new main program", kReleaseDay);
+        WriteDatedFile(root.filePath(QStringLiteral("release")), QStringLiteral("bin/Report.dll"), QByteArray(9000, 'r'),
+                       kReleaseDay);
+        const QString prog = root.filePath(QStringLiteral("server/prog"));
+        PublishRelease(root.filePath(QStringLiteral("release")), prog);
+        const QString archive = QDir(prog).entryList({QStringLiteral("*ORN*")}).value(0);
+        WriteDatedFile(prog, archive, "not a 7-Zip archive", kReleaseDay);
+        QDir().mkpath(root.filePath(QStringLiteral("server/db")));
+        PrepareOlderInstallation(install.path());
+        QFile::copy(QStringLiteral(ORN_SOURCE_DIR "/resources/orn.txt"), install.filePath(QStringLiteral("orn.txt")));
+    }
+    QTemporaryDir root, install, configHome;
+};
+
+TEST(Unattended, ExitsWithOneWhenAFileOfTheWorkListWasNotInstalled)
+{
+    DamagedRelease setup;
+    FtpServerFixture ftp(setup.root.filePath(QStringLiteral("server")));
+    ASSERT_TRUE(ftp.isRunning());
+    const ProgramRun run = RunProgram(setup.install.path(), {QStringLiteral("--unattended")}, setup.configHome.path(),
+                                      QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    EXPECT_EQ(run.exitCode, 1) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.lines.value(run.lines.size() - 1), QStringLiteral("[message] Обновление завершено"));
+    EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("bin/Report.dll"))), QByteArray(9000, 'r'));
+    EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("ORN.exe"))), QByteArray("old main program"));
+}
+
+TEST(Unattended, StagesOptionPicksTheStages)
+{
+    DamagedRelease setup;
+    FtpServerFixture ftp(setup.root.filePath(QStringLiteral("server")));
+    ASSERT_TRUE(ftp.isRunning());
+    const ProgramRun run = RunProgram(setup.install.path(), {QStringLiteral("--unattended"), QStringLiteral("--stages=1,3")},
+                                      setup.configHome.path(), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    EXPECT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.lines.count(QStringLiteral("Подключение к серверу")), 2);  // stages 1 and 3 connect
+    EXPECT_TRUE(run.lines.contains(QStringLiteral("    Report.dll - новый")));
+    EXPECT_TRUE(run.lines.filter(QStringLiteral("Загрузка обновлений")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(setup.install.filePath(QStringLiteral("bin/Report.dll"))));
+}
+
+TEST(Unattended, ATerminalShowsTheDownloadProgress)
+{
+    DamagedRelease setup;
+    FtpServerFixture ftp(setup.root.filePath(QStringLiteral("server")));
+    ASSERT_TRUE(ftp.isRunning());
+    // script(1) gives the program a terminal as standard output and standard error.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), setup.configHome.path());
+    environment.insert(QStringLiteral("ORN_FTP_SERVER"), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    QProcess script;
+    script.setProcessEnvironment(environment);
+    script.setWorkingDirectory(setup.install.path());
+    script.start(QStringLiteral("script"), {QStringLiteral("-qec"), QStringLiteral(ORN_BUILD_DIR "/OrnUpdate --unattended --stages=1,2"),
+                                           QStringLiteral("/dev/null")});
+    ASSERT_TRUE(script.waitForFinished(60000));
+    const QString output = QString::fromUtf8(script.readAllStandardOutput());
+    EXPECT_TRUE(output.contains(QRegularExpression(QStringLiteral("\r\\x1b\\[K[^\r\n]*Report\\.dll[^\r\n]*  100 %  "))))
+        << output.toStdString();
+}
+
+TEST(Unattended, WrongArgumentsAreRefused)
+{
+    const QStringList cases[] = {{"--stages="}, {"--stages=4"}, {"--check", "--unattended"}, {"--frobnicate"}};
+    QTemporaryDir install, configHome;
+    for (const QStringList &arguments : cases) {
+        const ProgramRun run = RunProgram(install.path(), arguments, configHome.path(), QStringLiteral("127.0.0.1:1"));
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.errors.startsWith(QStringLiteral("OrnUpdate: "))) << run.errors.toStdString();
     }
 }
 

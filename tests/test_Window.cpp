@@ -2,6 +2,8 @@
 #include "app/FormControls.h"
 #include "app/uUpdate.h"
 #include "fixtures/InstallationFixture.h"
+#include "stages/WorkerThread.h"
+#include "support/InformationMessage.h"
 #include "support/ClassLanguage.h"
 
 #include <QCheckBox>
@@ -225,6 +227,58 @@ TEST(Window, CtrlShiftClickOnTheLampFillsTheDeveloperFolder)
         window.Shape1MouseDown(Qt::LeftButton, c.buttons, c.modifiers);
         EXPECT_EQ(window.ePathDir->text(), c.fills ? QStringLiteral("e:\\DevProgramming\\ORN-Install-Image\\ORN\\")
                                                    : QStringLiteral("unchanged"));
+    }
+}
+
+TEST(Window, ShowsWhatTheEngineReports)
+{
+    InstallationFixture install;
+    TfUpdate window;
+    window.FormActivate();
+    TUpdateEngine &engine = *window.engine;
+    // Reports from the engine's worker thread arrive in order; a box holds the run until shown.
+    RunOnWorkerThread([&] {
+        emit engine.logLine(QStringLiteral("first"));
+        emit engine.counterChanged(TUpdateEngine::Counter::FindNew, 1);
+        emit engine.counterChanged(TUpdateEngine::Counter::FindChange, 2);
+        emit engine.counterChanged(TUpdateEngine::Counter::Download, 3);
+        emit engine.counterChanged(TUpdateEngine::Counter::Install, 4);
+        emit engine.counterChanged(TUpdateEngine::Counter::Scripts, 5);
+        emit engine.lampChanged(TUpdateEngine::Lamp::Done);
+        emit engine.fileProgress(QStringLiteral("Report.dll.7z"), 5000, 10000);
+        emit engine.noticeShown(QStringLiteral("Подождите немного"));
+        emit engine.boxShown(TUpdateEngine::BoxKind::Message, QStringLiteral("shown"));
+        emit engine.logLine(QStringLiteral("second"));
+        emit engine.boxShown(TUpdateEngine::BoxKind::Error, QStringLiteral("Broken"));
+    });
+    EXPECT_EQ(LogLines(window), QStringList({"first", "second"}));
+    const QList<QLabel *> counters{window.lFindNew, window.lFindChange, window.lDownload, window.lInstall, window.Label3};
+    for (int i = 0; i < counters.size(); ++i)
+        EXPECT_EQ(counters[i]->text(), QString::number(i + 1)) << i;
+    EXPECT_EQ(window.Shape1->brushColor(), QColor(0, 255, 0));
+    EXPECT_EQ(window.ProgressBar1->value(), 50);
+    EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   5.00 Kb of 10.00 Kb / 50 %"));
+    ASSERT_EQ(window.im->HintLabel.size(), 1);
+    EXPECT_EQ(window.im->HintLabel[0]->text().trimmed(), QStringLiteral("Подождите немного"));
+    EXPECT_EQ(install.takeMessages(), QStringList({"[message] shown", "[error] Broken."}));
+
+    emit engine.noticeHidden();
+    emit engine.lampChanged(TUpdateEngine::Lamp::Busy);
+    emit engine.logCleared();
+    EXPECT_TRUE(window.im->HintLabel.isEmpty());
+    EXPECT_EQ(window.Shape1->brushColor(), QColor(255, 255, 0));
+    EXPECT_TRUE(LogLines(window).isEmpty());
+}
+
+TEST(Window, StageCheckBoxesReachTheEngine)
+{
+    InstallationFixture install;
+    TfUpdate window;
+    const QList<QCheckBox *> boxes{window.cbCheck, window.cbInstallNew, window.cbCheckDB};
+    for (int stage = 1; stage <= 3; ++stage) {
+        EXPECT_TRUE(window.engine->StageChosen(stage));
+        boxes[stage - 1]->setChecked(false);
+        EXPECT_FALSE(window.engine->StageChosen(stage));
     }
 }
 
