@@ -56,8 +56,12 @@ int TSevenZipTool::Run(const QStringList &Arguments, int64_t FileSizeLimit, QByt
         tool.setStandardOutputFile(QProcess::nullDevice());
     tool.setStandardErrorFile(QProcess::nullDevice());
     if (FileSizeLimit >= 0) {
+        // Lowered only: a stricter limit the updater runs under still holds for the tool.
         tool.setChildProcessModifier([FileSizeLimit] {
-            const rlimit limit{static_cast<rlim_t>(FileSizeLimit), static_cast<rlim_t>(FileSizeLimit)};
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > static_cast<rlim_t>(FileSizeLimit))
+                limit.rlim_cur = static_cast<rlim_t>(FileSizeLimit);
             ::setrlimit(RLIMIT_FSIZE, &limit);
         });
     }

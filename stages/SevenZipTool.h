@@ -29,9 +29,10 @@ public:
     bool FromInstallFolder() const { return copy_ != nullptr; }
 
     // Runs the tool with Arguments, no input, its error output discarded, and waits without
-    // time-out. FileSizeLimit >= 0 limits every file the tool writes to that many bytes.
-    // Returns the exit code (-1 when it crashed or was killed) and stores its standard output in
-    // *Output when given; a tool that prints more than 1 MiB there is killed. Throws RaisedError with the system's text when it cannot be started.
+    // time-out. FileSizeLimit >= 0 limits every file the tool writes to that many bytes (or less
+    // when the updater runs under a lower limit). Returns the exit code (-1 when it crashed or was
+    // killed) and stores its standard output in *Output when given; a tool that prints more than
+    // 1 MiB there is killed. Throws RaisedError with the system's text when it cannot be started.
     int Run(const QStringList &Arguments, int64_t FileSizeLimit = -1, QByteArray *Output = nullptr) const;
 
 private:
