@@ -30,8 +30,7 @@ void CopyExecutable(const QString &From, const QString &To)
 
 TSevenZipTool::TSevenZipTool(const QString &ToolFolder)
 {
-    // The search itself is the one every call of the stage used before.
-    const TToolCall call = SevenZipCall(ToolFolder, QString(), QString());
+    const TToolCall call = FindSevenZip(ToolFolder);
     found_ = call.Program;
     program_ = found_;
     if (!call.FromInstallFolder)

@@ -19,7 +19,7 @@ namespace {
 const char kChildFolder[] = "ORN_RUN_LOCK_FOLDER";
 
 // A second updater: this test program again, running only the child test below, which tries
-// the lock of Folder, prints "held" or "busy" and, when held, keeps it until it is killed.
+// the lock of Folder, prints "held", "busy" or "unavailable" and, when held, keeps it until it is killed.
 class OtherUpdater {
 public:
     explicit OtherUpdater(const QString &Folder)
@@ -60,9 +60,10 @@ private:
 TEST(RunLockChild, DISABLED_TakeAndKeep)
 {
     TRunLock lock(qEnvironmentVariable(kChildFolder));
-    std::printf(lock.Held() ? "lock: held\n" : "lock: busy\n");
+    const bool held = lock.State() == TRunLockState::Held;
+    std::printf(held ? "lock: held\n" : lock.State() == TRunLockState::Busy ? "lock: busy\n" : "lock: unavailable\n");
     std::fflush(stdout);
-    while (lock.Held())
+    while (held)
         pause();
 }
 
@@ -74,9 +75,9 @@ TEST(RunLock, ASecondUpdaterOfTheSameFolderIsRefused)
     const QDateTime modified = QFileInfo(folder.path()).lastModified();
     {
         TRunLock lock(folder.path());
-        ASSERT_TRUE(lock.Held());
+        ASSERT_EQ(lock.State(), TRunLockState::Held);
         EXPECT_EQ(OtherUpdater(folder.path()).Answer(), QStringLiteral("busy"));
-        EXPECT_FALSE(TRunLock(folder.path()).Held()) << "a second lock of this process is refused too";
+        EXPECT_EQ(TRunLock(folder.path()).State(), TRunLockState::Busy) << "a second lock of this process is refused too";
         EXPECT_EQ(OtherUpdater(otherFolder.path()).Answer(), QStringLiteral("held")) << "other folders are free";
     }
     EXPECT_EQ(OtherUpdater(folder.path()).Answer(), QStringLiteral("held")) << "released at the end of the run";
@@ -89,14 +90,14 @@ TEST(RunLock, AKilledHolderFreesTheFolder)
     QTemporaryDir folder;
     OtherUpdater holder(folder.path());
     ASSERT_EQ(holder.Answer(), QStringLiteral("held"));
-    EXPECT_FALSE(TRunLock(folder.path()).Held());
+    EXPECT_EQ(TRunLock(folder.path()).State(), TRunLockState::Busy);
     holder.Kill();
-    EXPECT_TRUE(TRunLock(folder.path()).Held());
+    EXPECT_EQ(TRunLock(folder.path()).State(), TRunLockState::Held);
 }
 
-TEST(RunLock, AFolderThatCannotBeOpenedIsNotHeld)
+TEST(RunLock, AFolderThatCannotBeOpenedIsNeitherHeldNorBusy)
 {
-    EXPECT_FALSE(TRunLock(QStringLiteral("/nonexistent/folder")).Held());
+    EXPECT_EQ(TRunLock(QStringLiteral("/nonexistent/folder")).State(), TRunLockState::Unavailable);
 }
 
 }  // namespace
