@@ -89,6 +89,25 @@ QString ArchiveFor(const QString &FileName, int64_t Size)
     return QStringLiteral("%1-%2-%3-%4-1417904835.7z").arg(FileName.size()).arg(extension).arg(FileName).arg(Size);
 }
 
+const QByteArray kNew = TestBytes(48152);
+
+// Packs kNew as Report.dll into the local folder, beside an installed old Report.dll. Returns
+// the archive name.
+QString PackNewOverOld(const Folders &F)
+{
+    WriteTestFile(F.source + kFile, kNew);
+    const QString archive = ArchiveFor(kFile, kNew.size());
+    Pack(F.source, {kFile}, F.local + archive);
+    WriteTestFile(F.local + kFile, kOld);
+    return archive;
+}
+
+// Expects Folder to hold exactly what Before recorded.
+void ExpectUnchanged(const QString &Folder, const QMap<QString, QByteArray> &Before)
+{
+    EXPECT_TRUE(Snapshot(Folder) == Before) << FolderEntries(Folder).join(QLatin1Char(' ')).toStdString();
+}
+
 struct RefusalCase {
     const char *name;
     // Writes into the source folder and returns the members to pack.
@@ -97,8 +116,6 @@ struct RefusalCase {
     int64_t sizeInName;
     TArchiveRefusal refusal;
 };
-
-const QByteArray kNew = TestBytes(48152);
 
 const RefusalCase kRefusals[] = {
     {"also ftp.ini, orn.txt and logdbupdate.txt",
@@ -180,17 +197,14 @@ TEST(ArchiveInstall, ArchivesNotHoldingExactlyTheExpectedFileAreRefusedBeforeUnp
         EXPECT_EQ(result.Outcome, TInstallOutcome::Refused);
         EXPECT_EQ(result.Refusal, c.refusal);
         EXPECT_TRUE(result.UnpackArguments.isEmpty()) << "the unpacking never ran";
-        EXPECT_TRUE(Snapshot(folders.local) == before) << FolderEntries(folders.local).join(QLatin1Char(' ')).toStdString();
+        ExpectUnchanged(folders.local, before);
     }
 }
 
 TEST(ArchiveInstall, InstallsTheOneFileAndLeavesTheArchiveBeside)
 {
     Folders folders;
-    WriteTestFile(folders.source + kFile, kNew);
-    const QString archive = ArchiveFor(kFile, kNew.size());
-    Pack(folders.source, {kFile}, folders.local + archive);
-    WriteTestFile(folders.local + kFile, kOld);
+    const QString archive = PackNewOverOld(folders);
 
     TArchiveInstaller installer(folders.local);
     const TInstallResult result = installer.Install(folders.local, archive, kFile, kNew.size());
@@ -258,7 +272,7 @@ TEST(ArchiveInstall, FailedUnpackingLeavesTheInstalledFileAsItWas)
 
         EXPECT_EQ(result.Outcome, c.outcome);
         EXPECT_EQ(result.ExitCode, c.exitCode);
-        EXPECT_TRUE(Snapshot(folders.local) == before) << FolderEntries(folders.local).join(QLatin1Char(' ')).toStdString();
+        ExpectUnchanged(folders.local, before);
         EXPECT_FALSE(InstallFailureLine(result, folders.local, archive, kFile, [](const QString &k) { return k; })
                          .isEmpty());
     }
@@ -320,16 +334,13 @@ TEST(ArchiveInstall, KillingTheToolMidUnpackLeavesTheInstalledFileAsItWas)
     ASSERT_TRUE(killed) << "the tool ended before it could be killed";
     EXPECT_EQ(result.Outcome, TInstallOutcome::UnpackFailed);
     EXPECT_EQ(result.ExitCode, -1);
-    EXPECT_TRUE(Snapshot(folders.local) == before) << FolderEntries(folders.local).join(QLatin1Char(' ')).toStdString();
+    ExpectUnchanged(folders.local, before);
 }
 
 TEST(ArchiveInstall, StagingFoldersOfAKilledRunAreRemovedByTheNextInstallIntoTheirFolder)
 {
     Folders folders;
-    WriteTestFile(folders.source + kFile, kNew);
-    const QString archive = ArchiveFor(kFile, kNew.size());
-    Pack(folders.source, {kFile}, folders.local + archive);
-    WriteTestFile(folders.local + kFile, kOld);
+    const QString archive = PackNewOverOld(folders);
     const QString stale = folders.local + kStagingPrefix + QStringLiteral("a1b2c3/");
     WriteTestFile(stale + kFile, kNew.left(100));
     QFile::link(QStringLiteral("/etc"), folders.local + kStagingPrefix + QStringLiteral("link"));
