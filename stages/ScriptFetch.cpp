@@ -118,9 +118,9 @@ int FetchScripts(const TDataFindList &Work, const QVector<TDataSearch> &Server, 
 {
     int fetched = 0;
     for (const TDataFind &entry : Work) {
-        if (entry.inst == 0)
-            continue;
         const TDataSearch &script = Server.at(entry.IdFTP);
+        if (entry.inst == 0 || !IsScriptName(script.FileName))
+            continue;
         if (!IsSafeFileName(script.FileName)) {
             Report.Unsafe(script);
             continue;

@@ -51,11 +51,11 @@ bool IsScriptName(const QString &Name);
 // Server and local entries that are no scripts are left out.
 TDataFindList PairScripts(const QVector<TDataSearch> &Server, const QVector<TDataSearch> &Local);
 
-// For each work-list entry with inst 1, in order: skips (and reports) an unsafe name, downloads
-// the script to a temporary name in softdir, appends its name to Scripts unless Scripts names it
-// already (case-blind) and saves the list to ListPath, then renames the script into place.
-// Returns the number of scripts fetched. Throws RaisedError with the system's text when the list
-// cannot be saved or the script cannot be renamed (its temporary file is removed first), and
-// lets the download's exceptions through (the temporary file removed).
+// For each work-list entry with inst 1 that names a script, in order: skips (and reports) an
+// unsafe name, downloads the script to a temporary name in softdir, appends its name to Scripts
+// unless Scripts names it already (case-blind) and saves the list to ListPath, then renames the
+// script into place. Returns the number of scripts fetched. Throws RaisedError with the
+// system's text when the list cannot be saved or the script cannot be renamed (its temporary
+// file removed first), and lets the download's exceptions through (the temporary file removed).
 int FetchScripts(const TDataFindList &Work, const QVector<TDataSearch> &Server, const TScriptFolders &Folders,
                  TScriptList &Scripts, const TScriptDownload &Download, TScriptReport &Report);

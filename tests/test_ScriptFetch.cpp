@@ -87,8 +87,15 @@ TEST(ScriptFetch, OnlySqlFilesArePairedAndFetched)
         return ResultCode::Downloaded;
     };
     RecordedReport report;
-    // Even a work list that names other files fetches nothing but scripts: pairing filters them.
-    EXPECT_EQ(FetchScripts(work, server, installation.folders, scripts, download, report), 2);
+    // Even a work list that names every server file fetches nothing but scripts.
+    TDataFindList everything;
+    for (int32_t i = 0; i < server.size(); ++i) {
+        TDataFind entry;
+        entry.IdFTP = i;
+        entry.inst = server[i].FileName == QStringLiteral("B.SQL") ? 0 : 1;
+        everything.append(entry);
+    }
+    EXPECT_EQ(FetchScripts(everything, server, installation.folders, scripts, download, report), 2);
     EXPECT_EQ(asked, (QStringList{QStringLiteral("a.sql"), QStringLiteral("c.sql")}));
     EXPECT_EQ(Recorded(installation.folders.ListPath), asked);
     EXPECT_EQ(FolderEntries(installation.dir.path()),
