@@ -39,7 +39,7 @@ QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, con
            + Local + ArchiveName + kQuote;
 }
 
-TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
+TToolCall FindSevenZip(const QString &ToolFolder)
 {
     TToolCall call;
     const QFileInfo bundled(ToolFolder + QStringLiteral("7z"));
@@ -54,6 +54,12 @@ TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QS
             onPath = QStandardPaths::findExecutable(QStringLiteral("7z"));
         call.Program = onPath.isEmpty() ? QStringLiteral("7z") : onPath;
     }
+    return call;
+}
+
+TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
+{
+    TToolCall call = FindSevenZip(ToolFolder);
     call.Arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + Local,
                       Local + ArchiveName};
     return call;

@@ -26,6 +26,9 @@ struct TToolCall {
     bool FromInstallFolder = false;  // true: <tool folder>7z; false: 7zz or 7z found on PATH (or bare "7z")
 };
 
-// The call for one archive. Program is ToolFolder + "7z" when that file exists and is
-// executable, else 7zz or else 7z found on PATH, else "7z" (which then fails to start).
+// The tool, without arguments: ToolFolder + "7z" when that file exists and is executable, else
+// 7zz or else 7z found on PATH, else "7z" (which then fails to start).
+TToolCall FindSevenZip(const QString &ToolFolder);
+
+// The call for one archive: the tool FindSevenZip gives, with the arguments above.
 TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);

@@ -1,0 +1,71 @@
+#pragma once
+// Installing one file from its downloaded archive so that it is replaced whole or not at all:
+// the archive is listed first and refused unless it holds exactly the one expected regular file,
+// unpacked into a hidden staging folder beside the target, checked there, and renamed over the
+// target. Update.exe is moved to Update.bak only once its successor is staged and checked.
+#include "stages/ArchiveListing.h"
+#include "stages/SevenZipTool.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+enum class TInstallOutcome {
+    Installed,        // the target now holds the archive's file
+    ListingFailed,    // the tool could not list the archive (damaged, not an archive): ExitCode
+    Refused,          // the listing is not one regular file of the expected name and size: Refusal
+    StagingFailed,    // the staging folder could not be made: SystemText
+    UnpackFailed,     // the tool failed while unpacking (CRC error, killed, disk full): ExitCode
+    StagedFileWrong,  // the unpacked result is not one regular file of the expected size
+    PlaceFailed,      // the staged file could not be renamed over the target: SystemText
+};
+
+struct TInstallResult {
+    TInstallOutcome Outcome = TInstallOutcome::Installed;
+    TArchiveRefusal Refusal = TArchiveRefusal::None;
+    int ExitCode = 0;          // the tool's exit code; -1 when it crashed or was killed
+    QString SystemText;        // the system's text for StagingFailed and PlaceFailed
+    bool BackedUp = false;     // Update.exe: the previous updater is now Update.bak
+    QStringList UnpackArguments;  // the arguments the unpacking ran with (empty when it did not run)
+};
+
+// Prefix of the staging folders; a folder of this name left by a killed run is removed.
+extern const QString kStagingPrefix;
+
+// The installer of one stage: holds the stage's 7-Zip tool (found and copied once) and the
+// folders already cleared of stale staging folders.
+class TArchiveInstaller {
+public:
+    // Finds the tool for ToolFolder (see TSevenZipTool). Throws RaisedError as TSevenZipTool does.
+    explicit TArchiveInstaller(const QString &ToolFolder);
+
+    const TSevenZipTool &Tool() const { return tool_; }
+
+    // Installs FileName (Size bytes) from LocalFolder + Archive into LocalFolder (ending in "/").
+    // On every outcome but Installed the target and Update.bak are as they were and no staging
+    // folder is left. Update.exe (ASCII letters in any case): when it exists it becomes
+    // LocalFolder + base + ".bak", replacing an older backup, just before the new file takes
+    // its place; a missing Update.exe is installed and leaves an older backup untouched.
+    // Throws RaisedError with the system's text when the tool cannot be started.
+    TInstallResult Install(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size);
+
+private:
+    // Removes the staging folders that earlier runs left in Folder, once per folder and stage.
+    void SweepStaging(const QString &Folder);
+
+    TSevenZipTool tool_;
+    QSet<QString> swept_;
+};
+
+// The text a key of the language file stands for, in the language shown (lStr).
+using TTranslate = std::function<QString(const QString &Key)>;
+
+// The log line of a failed install (four spaces first), for an Outcome other than Installed:
+// "…Ошибка распаковки архива… - <local><archive> (…код завершения… N)" for ListingFailed and
+// UnpackFailed, "…Содержимое архива не такое, как ожидалось… - <local><archive> (<reason>)" for
+// Refused, "…Размер установленного файла не совпадает… - <local><file>" for StagedFileWrong,
+// "…Файл не заменён… - <local><file> (<system text>)" for StagingFailed and PlaceFailed.
+QString InstallFailureLine(const TInstallResult &Result, const QString &LocalFolder, const QString &Archive,
+                           const QString &FileName, const TTranslate &Translate);

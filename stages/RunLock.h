@@ -1,0 +1,30 @@
+#pragma once
+// One update run per installation folder at a time. The lock is taken on the folder itself (an
+// advisory lock on its own descriptor), so taking it writes nothing into the folder; the system
+// drops it when the run ends, a killed run included.
+#include <QString>
+
+enum class TRunLockState {
+    Held,         // this object holds the lock: the run may go on
+    Busy,         // another run (another process, or another TRunLock of this process) holds it
+    Unavailable,  // the folder cannot be opened or its file system offers no such lock
+};
+
+class TRunLock {
+public:
+    // Tries to take the lock of Folder at once, without waiting.
+    explicit TRunLock(const QString &Folder);
+    // Releases the lock when held.
+    ~TRunLock();
+    TRunLock(const TRunLock &) = delete;
+    TRunLock &operator=(const TRunLock &) = delete;
+
+    TRunLockState State() const { return state_; }
+
+    // The text key of the message a run shows, and ends on, when the lock is Busy.
+    static QString BusyKey() { return QStringLiteral("…Обновление этой папки уже выполняется…"); }
+
+private:
+    int descriptor_ = -1;
+    TRunLockState state_ = TRunLockState::Unavailable;
+};

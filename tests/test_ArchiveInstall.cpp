@@ -1,0 +1,499 @@
+// Installing one file from its archive with the real 7z: archives that hold anything but the one
+// expected file are refused from their listing, and a failed or killed unpacking leaves the
+// installed file, Update.bak and the rest of the folder exactly as they were.
+#include "fixtures/FtpTestConnection.h"
+#include "fixtures/QtPrinters.h"
+#include "stages/ArchiveInstall.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QString kFile = QStringLiteral("Report.dll");
+const QByteArray kOld("old Report.dll, as installed");
+
+// The 7-Zip program the tests make their archives with.
+QString PackingTool()
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("7zz"));
+    return tool.isEmpty() ? QStringLiteral("7z") : tool;
+}
+
+// Packs Members (relative to Folder) into Archive with the real tool and the given switches (a
+// 7-Zip archive unless they name another type).
+void Pack(const QString &Folder, const QStringList &Members, const QString &Archive,
+          const QStringList &Switches = {})
+{
+    QProcess tool;
+    tool.setWorkingDirectory(Folder);
+    const bool typed = !Switches.filter(QRegularExpression(QStringLiteral("^-t"))).isEmpty();
+    tool.start(PackingTool(), QStringList{QStringLiteral("a"), QStringLiteral("-mx=1")}
+                                  + (typed ? QStringList() : QStringList{QStringLiteral("-t7z")}) + Switches
+                                  + QStringList{Archive, QStringLiteral("--")} + Members);
+    ASSERT_TRUE(tool.waitForFinished(-1));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardOutput().toStdString();
+}
+
+// Every entry below Folder (links not followed) with its bytes ("->target" for a link, "/" for
+// a folder): a snapshot to compare before and after an install.
+QMap<QString, QByteArray> Snapshot(const QString &Folder)
+{
+    QMap<QString, QByteArray> entries;
+    const QDir root(Folder);
+    for (const QString &name : FolderEntries(Folder)) {
+        const QFileInfo entry(root.filePath(name));
+        if (entry.isSymLink())
+            entries.insert(name, "->" + entry.symLinkTarget().toUtf8());
+        else if (entry.isDir())
+            for (auto [inner, bytes] : Snapshot(entry.filePath()).toStdMap())
+                entries.insert(name + QLatin1Char('/') + inner, bytes);
+        else
+            entries.insert(name, ReadTestFile(entry.filePath()));
+    }
+    return entries;
+}
+
+// An installation folder (the local folder of the entries) beside a folder to pack from.
+struct Folders {
+    QTemporaryDir dir;
+    QString local = dir.filePath(QStringLiteral("soft")) + QLatin1Char('/');
+    QString source = dir.filePath(QStringLiteral("source")) + QLatin1Char('/');
+    Folders()
+    {
+        QDir().mkpath(local);
+        QDir().mkpath(source);
+    }
+};
+
+// The archive name that carries FileName and Size.
+QString ArchiveFor(const QString &FileName, int64_t Size)
+{
+    const int dot = FileName.lastIndexOf(QLatin1Char('.'));
+    const int extension = dot < 0 ? 0 : FileName.size() - dot - 1;
+    return QStringLiteral("%1-%2-%3-%4-1417904835.7z").arg(FileName.size()).arg(extension).arg(FileName).arg(Size);
+}
+
+const QByteArray kNew = TestBytes(48152);
+
+// Packs kNew as Report.dll into the local folder, beside an installed old Report.dll. Returns
+// the archive name.
+QString PackNewOverOld(const Folders &F)
+{
+    WriteTestFile(F.source + kFile, kNew);
+    const QString archive = ArchiveFor(kFile, kNew.size());
+    Pack(F.source, {kFile}, F.local + archive);
+    WriteTestFile(F.local + kFile, kOld);
+    return archive;
+}
+
+// Expects Folder to hold exactly what Before recorded.
+void ExpectUnchanged(const QString &Folder, const QMap<QString, QByteArray> &Before)
+{
+    EXPECT_TRUE(Snapshot(Folder) == Before) << FolderEntries(Folder).join(QLatin1Char(' ')).toStdString();
+}
+
+struct RefusalCase {
+    const char *name;
+    // Writes into the source folder and returns the members to pack.
+    std::function<QStringList(const QString &Source)> prepare;
+    QStringList switches;
+    int64_t sizeInName;
+    TArchiveRefusal refusal;
+};
+
+const RefusalCase kRefusals[] = {
+    {"also ftp.ini, orn.txt and logdbupdate.txt",
+     [](const QString &s) {
+         for (const char *name : {"Report.dll", "ftp.ini", "orn.txt", "logdbupdate.txt"})
+             WriteTestFile(s + QLatin1String(name), "from the archive: " + QByteArray(name));
+         return QStringList{kFile, QStringLiteral("ftp.ini"), QStringLiteral("orn.txt"),
+                            QStringLiteral("logdbupdate.txt")};
+     },
+     {}, 27, TArchiveRefusal::NotOneEntry},
+    {"5000 files besides the expected one",
+     [](const QString &s) {
+         WriteTestFile(s + kFile, kNew);
+         for (int i = 0; i < 5000; ++i)
+             WriteTestFile(s + QStringLiteral("extra%1.txt").arg(i), QByteArray::number(i));
+         return QStringList{QStringLiteral("*")};
+     },
+     {}, kNew.size(), TArchiveRefusal::NotOneEntry},
+    {"a symbolic link of the expected name",
+     [](const QString &s) {
+         QFile::link(QStringLiteral("/etc/passwd"), s + kFile);
+         return QStringList{kFile};
+     },
+     {QStringLiteral("-snl")}, 11, TArchiveRefusal::NotRegular},
+    {"a folder of the expected name",
+     [](const QString &s) {
+         QDir().mkpath(s + kFile);
+         return QStringList{kFile};
+     },
+     {}, 0, TArchiveRefusal::NotRegular},
+    {"another file name",
+     [](const QString &s) {
+         WriteTestFile(s + QStringLiteral("Other.dll"), kNew);
+         return QStringList{QStringLiteral("Other.dll")};
+     },
+     {}, kNew.size(), TArchiveRefusal::OtherName},
+    {"the expected name inside a folder",
+     [](const QString &s) {
+         WriteTestFile(s + QStringLiteral("bin/") + kFile, kNew);
+         return QStringList{QStringLiteral("bin/") + kFile};
+     },
+     {}, kNew.size(), TArchiveRefusal::OtherName},
+    {"a name with a line break that repeats the expected name",
+     [](const QString &s) {
+         WriteTestFile(s + QStringLiteral("x\nPath = Report.dll"), kNew);
+         return QStringList{QStringLiteral("x\nPath = Report.dll")};
+     },
+     {}, kNew.size(), TArchiveRefusal::OtherName},
+    {"a size other than the name's",
+     [](const QString &s) {
+         WriteTestFile(s + kFile, kNew);
+         return QStringList{kFile};
+     },
+     {}, kNew.size() + 1, TArchiveRefusal::OtherSize},
+    {"a 1 GiB file in a small archive",
+     [](const QString &s) {
+         QFile big(s + kFile);
+         big.open(QIODevice::WriteOnly);
+         big.resize(qint64(1) << 30);  // sparse: no disk is used to make it
+         return QStringList{kFile};
+     },
+     {}, kNew.size(), TArchiveRefusal::OtherSize},
+};
+
+TEST(ArchiveInstall, ArchivesNotHoldingExactlyTheExpectedFileAreRefusedBeforeUnpacking)
+{
+    for (const RefusalCase &c : kRefusals) {
+        SCOPED_TRACE(c.name);
+        Folders folders;
+        const QString archive = ArchiveFor(kFile, c.sizeInName);
+        Pack(folders.source, c.prepare(folders.source), folders.local + archive, c.switches);
+        WriteTestFile(folders.local + kFile, kOld);
+        for (const char *name : {"ftp.ini", "orn.txt", "logdbupdate.txt"})
+            WriteTestFile(folders.local + QLatin1String(name), "installed " + QByteArray(name));
+        const QMap<QString, QByteArray> before = Snapshot(folders.local);
+
+        TArchiveInstaller installer(folders.local);
+        const TInstallResult result = installer.Install(folders.local, archive, kFile, c.sizeInName);
+        EXPECT_EQ(result.Outcome, TInstallOutcome::Refused);
+        EXPECT_EQ(result.Refusal, c.refusal);
+        EXPECT_TRUE(result.UnpackArguments.isEmpty()) << "the unpacking never ran";
+        ExpectUnchanged(folders.local, before);
+    }
+}
+
+TEST(ArchiveInstall, InstallsTheOneFileAndLeavesTheArchiveBeside)
+{
+    Folders folders;
+    const QString archive = PackNewOverOld(folders);
+
+    TArchiveInstaller installer(folders.local);
+    const TInstallResult result = installer.Install(folders.local, archive, kFile, kNew.size());
+    EXPECT_EQ(result.Outcome, TInstallOutcome::Installed);
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_FALSE(result.BackedUp);
+    EXPECT_EQ(ReadTestFile(folders.local + kFile), kNew);
+    EXPECT_EQ(FolderEntries(folders.local), (QStringList{archive, kFile}));
+}
+
+// An archive of kNew stored without compression, with one byte of the stored data changed:
+// its listing is sound, its unpacking ends in a CRC error.
+void PackDamaged(const Folders &F, const QString &FileName, const QString &Archive)
+{
+    WriteTestFile(F.source + FileName, kNew);
+    Pack(F.source, {FileName}, F.local + Archive, {QStringLiteral("-mx=0")});
+    QFile file(F.local + Archive);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(32 + 1000));
+    ASSERT_EQ(file.write("!"), 1);
+}
+
+TEST(ArchiveInstall, FailedUnpackingLeavesTheInstalledFileAsItWas)
+{
+    struct Case {
+        const char *name;
+        std::function<void(const Folders &, const QString &Archive)> make;
+        rlim_t fileSizeLimit;  // the updater's own limit while it installs
+        TInstallOutcome outcome;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"no archive at all", [](const Folders &F, const QString &A) { WriteTestFile(F.local + A, "7z\xBC\xAF\x27\x1C junk"); },
+         RLIM_INFINITY, TInstallOutcome::ListingFailed, 2},
+        {"a zip archive", [](const Folders &F, const QString &A) {
+             WriteTestFile(F.source + kFile, kNew);
+             Pack(F.source, {kFile}, F.local + A + QStringLiteral(".zip"), {QStringLiteral("-tzip")});
+             QFile::rename(F.local + A + QStringLiteral(".zip"), F.local + A);
+         },
+         RLIM_INFINITY, TInstallOutcome::ListingFailed, 2},
+        {"a CRC error", [](const Folders &F, const QString &A) { PackDamaged(F, kFile, A); }, RLIM_INFINITY,
+         TInstallOutcome::UnpackFailed, 2},
+        {"a file-size limit below the file's size", [](const Folders &F, const QString &A) {
+             WriteTestFile(F.source + kFile, kNew);
+             Pack(F.source, {kFile}, F.local + A);
+         },
+         10000, TInstallOutcome::UnpackFailed, -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders folders;
+        const QString archive = ArchiveFor(kFile, kNew.size());
+        c.make(folders, archive);
+        WriteTestFile(folders.local + kFile, kOld);
+        const QMap<QString, QByteArray> before = Snapshot(folders.local);
+
+        TArchiveInstaller installer(folders.local);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = c.fileSizeLimit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        const TInstallResult result = installer.Install(folders.local, archive, kFile, kNew.size());
+        setrlimit(RLIMIT_FSIZE, &saved);
+
+        EXPECT_EQ(result.Outcome, c.outcome);
+        EXPECT_EQ(result.ExitCode, c.exitCode);
+        ExpectUnchanged(folders.local, before);
+        EXPECT_FALSE(InstallFailureLine(result, folders.local, archive, kFile, [](const QString &k) { return k; })
+                         .isEmpty());
+    }
+}
+
+// The processes whose parent is this one.
+QVector<pid_t> ChildProcesses()
+{
+    QVector<pid_t> children;
+    for (const QString &name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = name.toInt(&number);
+        if (!number)
+            continue;
+        const QByteArray stat = ReadTestFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        // "pid (command) state ppid ...": the command may hold spaces, so fields follow the last ")".
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == getpid())
+            children.append(pid);
+    }
+    return children;
+}
+
+TEST(ArchiveInstall, KillingTheToolMidUnpackLeavesTheInstalledFileAsItWas)
+{
+    Folders folders;
+    const int64_t size = int64_t(256) << 20;
+    {
+        QFile big(folders.source + kFile);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(size));
+    }
+    const QString archive = ArchiveFor(kFile, size);
+    Pack(folders.source, {kFile}, folders.local + archive);
+    WriteTestFile(folders.local + kFile, kOld);
+    const QMap<QString, QByteArray> before = Snapshot(folders.local);
+
+    TArchiveInstaller installer(folders.local);
+    TInstallResult result;
+    std::atomic<bool> done{false};
+    std::thread install([&] {
+        result = installer.Install(folders.local, archive, kFile, size);
+        done = true;
+    });
+    // Once the tool has written part of the file into its staging folder, it is killed.
+    bool killed = false;
+    while (!done && !killed) {
+        for (const QString &staging : QDir(folders.local).entryList({kStagingPrefix + QLatin1Char('*')},
+                                                                     QDir::Dirs | QDir::Hidden)) {
+            const qint64 written = QFileInfo(folders.local + staging + QLatin1Char('/') + kFile).size();
+            if (written > 0 && written < size) {
+                for (pid_t child : ChildProcesses())
+                    killed = ::kill(child, SIGKILL) == 0 || killed;
+            }
+        }
+        usleep(500);
+    }
+    install.join();
+    ASSERT_TRUE(killed) << "the tool ended before it could be killed";
+    EXPECT_EQ(result.Outcome, TInstallOutcome::UnpackFailed);
+    EXPECT_EQ(result.ExitCode, -1);
+    ExpectUnchanged(folders.local, before);
+}
+
+TEST(ArchiveInstall, StagingFoldersOfAKilledRunAreRemovedByTheNextInstallIntoTheirFolder)
+{
+    Folders folders;
+    const QString archive = PackNewOverOld(folders);
+    const QString stale = folders.local + kStagingPrefix + QStringLiteral("a1b2c3/");
+    WriteTestFile(stale + kFile, kNew.left(100));
+    QFile::link(QStringLiteral("/etc"), folders.local + kStagingPrefix + QStringLiteral("link"));
+
+    TArchiveInstaller installer(folders.local);
+    EXPECT_EQ(installer.Install(folders.local, archive, kFile, kNew.size()).Outcome, TInstallOutcome::Installed);
+    EXPECT_EQ(FolderEntries(folders.local), (QStringList{archive, kFile}));
+    EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/etc/passwd"))) << "a link is removed, not followed";
+}
+
+TEST(ArchiveInstall, UpdateExeIsBackedUpOnlyOnceItsSuccessorIsStaged)
+{
+    struct Case {
+        const char *name;
+        QString fileName;    // the decoded name of the archive
+        QString installed;   // the name the current updater has in the folder ("": none)
+        bool olderBackup;    // an Update.bak of an earlier run is there
+        bool damaged;        // the archive fails with a CRC error
+        TInstallOutcome outcome;
+        QByteArray exeAfter;
+        QByteArray bakAfter;  // empty: no backup
+    };
+    const QByteArray current("current updater");
+    const QByteArray older("older updater");
+    const QString exe = QStringLiteral("Update.exe");
+    const Case cases[] = {
+        {"replaced: the current one becomes the backup", exe, exe, true, false, TInstallOutcome::Installed, kNew, current},
+        {"repaired: the older backup stays", exe, QString(), true, false, TInstallOutcome::Installed, kNew, older},
+        {"repaired without a backup", exe, QString(), false, false, TInstallOutcome::Installed, kNew, QByteArray()},
+        {"damaged archive: nothing moves", exe, exe, true, true, TInstallOutcome::UnpackFailed, current, older},
+        {"upper-case name", QStringLiteral("UPDATE.EXE"), QStringLiteral("UPDATE.EXE"), false, false,
+         TInstallOutcome::Installed, kNew, current},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders folders;
+        const QString archive = ArchiveFor(c.fileName, kNew.size());
+        if (c.damaged) {
+            PackDamaged(folders, c.fileName, archive);
+        } else {
+            WriteTestFile(folders.source + c.fileName, kNew);
+            Pack(folders.source, {c.fileName}, folders.local + archive);
+        }
+        const QString backup = folders.local + c.fileName.left(c.fileName.size() - 4) + QStringLiteral(".bak");
+        if (!c.installed.isEmpty())
+            WriteTestFile(folders.local + c.installed, current);
+        if (c.olderBackup)
+            WriteTestFile(backup, older);
+
+        TArchiveInstaller installer(folders.local);
+        const TInstallResult result = installer.Install(folders.local, archive, c.fileName, kNew.size());
+        EXPECT_EQ(result.Outcome, c.outcome);
+        EXPECT_EQ(result.BackedUp, c.outcome == TInstallOutcome::Installed && !c.installed.isEmpty());
+        EXPECT_EQ(ReadTestFile(folders.local + c.fileName), c.exeAfter);
+        EXPECT_EQ(QFileInfo::exists(backup), !c.bakAfter.isEmpty());
+        EXPECT_EQ(ReadTestFile(backup), c.bakAfter);
+    }
+}
+
+TEST(ArchiveInstall, AToolDeliveredByAnArchiveNeverRunsInTheSameStage)
+{
+    Folders folders;
+    const QString marker = folders.dir.filePath(QStringLiteral("fake 7z ran"));
+    // The installation's own tool: a real 7-Zip program.
+    const QString realTool = QStandardPaths::findExecutable(QStringLiteral("7zz"));
+    ASSERT_FALSE(realTool.isEmpty());
+    ASSERT_TRUE(QFile::copy(realTool, folders.local + QStringLiteral("7z")));
+    QFile::setPermissions(folders.local + QStringLiteral("7z"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+
+    const QByteArray fake = "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\nexit 0\n";
+    WriteTestFile(folders.source + QStringLiteral("7z"), fake);
+    QFile::setPermissions(folders.source + QStringLiteral("7z"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString toolArchive = ArchiveFor(QStringLiteral("7z"), fake.size());
+    Pack(folders.source, {QStringLiteral("7z")}, folders.local + toolArchive);
+    WriteTestFile(folders.source + kFile, kNew);
+    const QString fileArchive = ArchiveFor(kFile, kNew.size());
+    Pack(folders.source, {kFile}, folders.local + fileArchive);
+
+    QString privateCopy;
+    {
+        TArchiveInstaller installer(folders.local);
+        privateCopy = installer.Tool().Program();
+        EXPECT_TRUE(installer.Tool().FromInstallFolder());
+        EXPECT_EQ(installer.Tool().Found(), folders.local + QStringLiteral("7z"));
+        EXPECT_FALSE(privateCopy.startsWith(folders.local));
+        EXPECT_EQ(installer.Install(folders.local, toolArchive, QStringLiteral("7z"), fake.size()).Outcome,
+                  TInstallOutcome::Installed);
+        EXPECT_EQ(ReadTestFile(folders.local + QStringLiteral("7z")), fake) << "the archive did install its 7z";
+        EXPECT_EQ(installer.Install(folders.local, fileArchive, kFile, kNew.size()).Outcome, TInstallOutcome::Installed);
+    }
+    EXPECT_EQ(ReadTestFile(folders.local + kFile), kNew);
+    EXPECT_FALSE(QFileInfo::exists(marker)) << "the delivered 7z was run";
+    EXPECT_FALSE(QFileInfo::exists(privateCopy)) << "the private copy outlived its stage";
+}
+
+TEST(ArchiveInstall, ListingTextsThatCouldHideASecondEntryAreNotWellFormed)
+{
+    const QByteArray head("Listing archive: a.7z\n\n--\nPath = a.7z\nType = 7z\n\n----------\n");
+    const QByteArray entry("Path = Report.dll\nSize = 5\nAttributes = A -rw-r--r--\n");
+    struct Case {
+        const char *name;
+        QByteArray text;
+        bool wellFormed;
+        int entries;
+    };
+    const Case cases[] = {
+        {"one entry", head + entry, true, 1},
+        {"one entry, CR LF line ends", QByteArray(head + entry).replace("\n", "\r\n"), true, 1},
+        {"two entries", head + entry + "\n" + entry, true, 2},
+        {"a key twice in one entry", head + entry + entry, false, 0},
+        {"a line that is no property", head + "Report.dll\n" + entry, false, 0},
+        {"no entries line", entry, false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TArchiveListing listing = ParseArchiveListing(c.text);
+        EXPECT_EQ(listing.WellFormed, c.wellFormed);
+        EXPECT_EQ(listing.Entries.size(), c.entries);
+        if (c.wellFormed)
+            EXPECT_EQ(listing.Type, QStringLiteral("7z"));
+    }
+}
+
+TEST(ArchiveInstall, FailureLinesNameTheArchiveAndTheReason)
+{
+    const auto keys = [](const QString &key) { return QStringLiteral("<") + key + QStringLiteral(">"); };
+    const QString local = QStringLiteral("/soft/bin/");
+    const QString archive = QStringLiteral("10-3-Report.dll-5-1.7z");
+    struct Case {
+        TInstallResult result;
+        QString line;
+    };
+    TInstallResult unpack;
+    unpack.Outcome = TInstallOutcome::UnpackFailed;
+    unpack.ExitCode = 2;
+    TInstallResult refused;
+    refused.Outcome = TInstallOutcome::Refused;
+    refused.Refusal = TArchiveRefusal::NotOneEntry;
+    TInstallResult placed;
+    placed.Outcome = TInstallOutcome::PlaceFailed;
+    placed.SystemText = QStringLiteral("Permission denied");
+    TInstallResult wrong;
+    wrong.Outcome = TInstallOutcome::StagedFileWrong;
+    const Case cases[] = {
+        {unpack, QStringLiteral("    <…Ошибка распаковки архива… - >/soft/bin/10-3-Report.dll-5-1.7z (<…код завершения…> 2)")},
+        {refused, QStringLiteral("    <…Содержимое архива не такое, как ожидалось… - >/soft/bin/10-3-Report.dll-5-1.7z "
+                                 "(<…в архиве не один файл…>)")},
+        {placed, QStringLiteral("    <…Файл не заменён… - >/soft/bin/Report.dll (Permission denied)")},
+        {wrong, QStringLiteral("    <…Размер установленного файла не совпадает… - >/soft/bin/Report.dll")},
+        {TInstallResult(), QString()},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(InstallFailureLine(c.result, local, archive, kFile, keys), c.line);
+}
+
+}  // namespace
