@@ -56,11 +56,3 @@ TToolCall FindSevenZip(const QString &ToolFolder)
     }
     return call;
 }
-
-TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
-{
-    TToolCall call = FindSevenZip(ToolFolder);
-    call.Arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + Local,
-                      Local + ArchiveName};
-    return call;
-}

@@ -19,16 +19,12 @@ QString ToolPath(const QString &softdir);
 // The command line as logged: "<tool>7z"   e  -y  -o"<local>"  "<local><archive>".
 QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);
 
-// How the tool is started: program and arguments e, -y, -o<local>, <local><archive>.
+// The 7-Zip program of an installation.
 struct TToolCall {
     QString Program;
-    QStringList Arguments;
     bool FromInstallFolder = false;  // true: <tool folder>7z; false: 7zz or 7z found on PATH (or bare "7z")
 };
 
-// The tool, without arguments: ToolFolder + "7z" when that file exists and is executable, else
-// 7zz or else 7z found on PATH, else "7z" (which then fails to start).
+// The tool: ToolFolder + "7z" when that file exists and is executable, else 7zz or else 7z
+// found on PATH, else "7z" (which then fails to start).
 TToolCall FindSevenZip(const QString &ToolFolder);
-
-// The call for one archive: the tool FindSevenZip gives, with the arguments above.
-TToolCall SevenZipCall(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);

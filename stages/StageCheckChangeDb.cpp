@@ -3,28 +3,26 @@
 #include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
-#include "stages/LibStr.h"
 #include "stages/SafePaths.h"
+#include "stages/ScriptFetch.h"
 #include "stages/ScriptList.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
-#include <QHash>
 
-namespace {
+void TUpdateEngine::Fetched(const QString &name) { AddLog(lStr(QStringLiteral("  …Найден скрипт… - ")) + name); }
 
-// Index of the first local entry of each name, ASCII letters compared case-blind.
-QHash<QString, int32_t> FirstLocalByName(const QVector<TDataSearch> &local)
+void TUpdateEngine::FetchFailed(const QString &name, int result)
 {
-    QHash<QString, int32_t> index;
-    index.reserve(local.size());
-    for (int32_t j = 0; j < local.size(); ++j)
-        if (!index.contains(AsciiLower(local[j].FileName)))
-            index.insert(AsciiLower(local[j].FileName), j);
-    return index;
+    LogDownloadFailure(result, netDbdir, name, softdir + name);
+    AddLog(lStr(QStringLiteral("  …Ошибка загрузки скрипта… - ")) + name);
+    ++notInstalled_;
 }
 
-}  // namespace
+void TUpdateEngine::Unsafe(const TDataSearch &entry)
+{
+    AddLog(lStr(QStringLiteral("…Небезопасный путь, пропущено… - ")) + entry.Path + entry.FileName);
+}
 
 int TUpdateEngine::CheckChangeDb() { return ScriptStage(nullptr); }
 
@@ -35,6 +33,8 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
     if (!OpenStage(connection, r))
         return r;
     MyDataFind.clear();
+    if (!check)
+        RemoveStaleScriptTemps(softdir);
     const QString listPath = softdir + QStringLiteral("logdbupdate.txt");
     TScriptList scripts;
     if (LoadScriptList(listPath, scripts) == TScriptListLoad::Unreadable) {
@@ -69,46 +69,24 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
         ScanLocalTree(QStringLiteral("*.sql"));
         AddLog(lStr(QStringLiteral("…Локальная папка программы просканирована…")));
         AddLog(lStr(QStringLiteral("…Проверка обновления БД…")));
-        MyDataFind.clear();
-
         const QVector<TDataSearch> &server = ScanDir1->MyDataSearch;
-        const QHash<QString, int32_t> localByName = FirstLocalByName(ScanDir2->MyDataSearch);
-        for (int32_t i = 0; i < server.size(); ++i) {
-            const QString &name = server[i].FileName;
-            TDataFind entry;
-            entry.IdFTP = i;
-            entry.inst = 1;
-            const auto local = localByName.constFind(AsciiLower(name));
-            if (local != localByName.constEnd()) {
-                entry.IdDir = *local;
-                entry.inst = 0;
+        MyDataFind = PairScripts(server, ScanDir2->MyDataSearch);
+        if (check) {
+            for (const TDataFind &entry : std::as_const(MyDataFind)) {
+                if (entry.inst == 0)
+                    continue;
+                if (IsSafeFileName(server[entry.IdFTP].FileName))
+                    check->scripts.append({server[entry.IdFTP].Path + server[entry.IdFTP].FileName});
+                else
+                    Unsafe(server[entry.IdFTP]);
             }
-            MyDataFind.append(entry);
-            if (entry.inst == 0)
-                continue;
-            if (!IsSafeFileName(name)) {
-                AddLog(lStr(QStringLiteral("…Небезопасный путь, пропущено… - ")) + server[i].Path + name);
-                continue;
-            }
-            if (check) {
-                check->scripts.append({server[i].Path + name});
-                continue;
-            }
-            const int result = DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, netDbdir, name,
-                                               softdir + name);
-            if (result > 0) {
-                AddLog(lStr(QStringLiteral("  …Найден скрипт… - ")) + name);
-                scripts.Lines.append(name);
-                ++fetched;
-                // Recorded at once, so that no fetched script can go unrecorded.
-                QString error;
-                if (!SaveScriptList(listPath, scripts, &error))
-                    throw RaisedError(error);
-            } else {
-                LogDownloadFailure(result, netDbdir, name, softdir + name);
-                AddLog(lStr(QStringLiteral("  …Ошибка загрузки скрипта… - ")) + name);
-                ++notInstalled_;
-            }
+        } else {
+            fetched = FetchScripts(MyDataFind, server, TScriptFolders{netDbdir, softdir, listPath}, scripts,
+                                   [&](const QString &folder, const QString &name, const QString &local) {
+                                       return DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile,
+                                                              folder, name, local);
+                                   },
+                                   *this);
         }
     } catch (...) {
         closing(true);

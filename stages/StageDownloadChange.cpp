@@ -2,22 +2,14 @@
 #include "net/EventPump.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
+#include "stages/ArchiveInstall.h"
 #include "stages/InstallPaths.h"
-#include "stages/LibStr.h"
 #include "stages/SafePaths.h"
-#include "stages/SevenZip.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-bool IsUpdateExe(const QString &fileName) { return AsciiSameText(fileName, QStringLiteral("Update.exe")); }
-
-}  // namespace
 
 void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
                                        const QString &localFile)
@@ -43,37 +35,15 @@ void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const
     }
 }
 
-bool TUpdateEngine::InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
-                                   int32_t size, const QString &toolFolder)
+bool TUpdateEngine::InstallArchive(TArchiveInstaller &installer, const QString &localFolder, const QString &archive,
+                                   const QString &fileName, int32_t size, const QString &toolFolder)
 {
-    // Update.exe may be the running updater itself: it is moved aside first, and moved back
-    // when unpacking fails.
-    const QString base = localFolder + fileName.left(fileName.size() - 4);
-    const bool backedUp = IsUpdateExe(fileName);
-    if (backedUp) {
-        QFile::remove(base + QStringLiteral(".bak"));
-        QFile::rename(base + QStringLiteral(".exe"), base + QStringLiteral(".bak"));
-    }
-    const TToolCall call = SevenZipCall(toolFolder, localFolder, archive);
-    const int exitCode = RunSevenZip(call);
+    // The file is replaced whole or not at all; Update.exe becomes Update.bak only then.
+    const TInstallResult result = installer.Install(localFolder, archive, fileName, size);
     AddLog(QStringLiteral("    ") + SevenZipCommandLine(toolFolder, localFolder, archive));
-
-    QString failure;
-    if (exitCode != 0)
-        failure = lStr(QStringLiteral("    …Ошибка распаковки архива… - ")) + localFolder + archive + QStringLiteral(" (")
-                  + lStr(QStringLiteral("…код завершения…")) + QLatin1Char(' ') + QString::number(exitCode)
-                  + QLatin1Char(')');
-    else if (!InstalledSizeMatches(localFolder + fileName, size))
-        failure = lStr(QStringLiteral("    …Размер установленного файла не совпадает… - ")) + localFolder + fileName;
-    if (failure.isEmpty())
+    if (result.Outcome == TInstallOutcome::Installed)
         return true;
-
-    AddLog(failure);
-    if (backedUp && QFileInfo::exists(base + QStringLiteral(".bak"))) {
-        QFile::remove(base + QStringLiteral(".exe"));
-        if (QFile::rename(base + QStringLiteral(".bak"), base + QStringLiteral(".exe")))
-            AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" - …Восстановлен…")));
-    }
+    AddLog(InstallFailureLine(result, localFolder, archive, fileName, [this](const QString &key) { return lStr(key); }));
     return false;
 }
 
@@ -88,6 +58,8 @@ int TUpdateEngine::DownloadChange()
     int r = 0;
     if (!OpenStage(connection, r))
         return r;
+    // The tool is found once, before any archive of the stage could replace it.
+    TArchiveInstaller installer(toolFolder);
     AddLog(lStr(QStringLiteral("…Загрузка обновлений…")));
 
     for (const TDataFind &entry : std::as_const(MyDataFind)) {
@@ -112,11 +84,10 @@ int TUpdateEngine::DownloadChange()
             AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
             SetCounter(Counter::Download, ++downloaded);
             if (!toolLogged) {
-                AddLog(lStr(QStringLiteral("    …Программа распаковки… - "))
-                       + SevenZipCall(toolFolder, localFolder, archive).Program);
+                AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
                 toolLogged = true;
             }
-            if (InstallArchive(localFolder, archive, fileName, serverEntry.Size, toolFolder)) {
+            if (InstallArchive(installer, localFolder, archive, fileName, serverEntry.Size, toolFolder)) {
                 SetCounter(Counter::Install, ++installed);
                 AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
             } else {

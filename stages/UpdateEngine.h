@@ -5,17 +5,19 @@
 #include "net/WinInet.h"
 #include "stages/CheckReport.h"
 #include "stages/DataFind.h"
+#include "stages/ScriptFetch.h"
 
 #include <QObject>
 #include <QString>
 #include <atomic>
 #include <functional>
 
+class TArchiveInstaller;
 class TScanDir;
 struct TSkippedEntry;
 class StageConnection;
 
-class TUpdateEngine : public QObject {
+class TUpdateEngine : public QObject, private TScriptReport {
     Q_OBJECT
 public:
     // How a run ended.
@@ -124,13 +126,18 @@ private:
     // The local listing of softdir into ScanDir2 under a notice.
     void ScanLocalTree(const QString &mask);
     void LogSkippedServerEntry(const TSkippedEntry &skipped);
-    // Installs one downloaded archive with the 7-Zip tool; true when the file is in place.
-    bool InstallArchive(const QString &localFolder, const QString &archive, const QString &fileName,
-                        int32_t size, const QString &toolFolder);
+    // Installs one downloaded archive with the stage's installer and logs the command line and
+    // any failure; true when the file is in place.
+    bool InstallArchive(TArchiveInstaller &installer, const QString &localFolder, const QString &archive,
+                        const QString &fileName, int32_t size, const QString &toolFolder);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.
     void ReportWorkList(TCheckReport &report) const;
+    // The script fetch loop's reports, as log lines.
+    void Fetched(const QString &name) override;
+    void FetchFailed(const QString &name, int result) override;
+    void Unsafe(const TDataSearch &entry) override;
     // Stage 3; with check, the scripts it would fetch go there and nothing is fetched or written.
     int ScriptStage(TCheckReport *check);
 

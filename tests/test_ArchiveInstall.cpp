@@ -3,6 +3,7 @@
 // installed file, Update.bak and the rest of the folder exactly as they were.
 #include "fixtures/FtpTestConnection.h"
 #include "fixtures/QtPrinters.h"
+#include "net/RaisedError.h"
 #include "stages/ArchiveInstall.h"
 
 #include <gtest/gtest.h>
@@ -494,6 +495,23 @@ TEST(ArchiveInstall, FailureLinesNameTheArchiveAndTheReason)
     };
     for (const Case &c : cases)
         EXPECT_EQ(InstallFailureLine(c.result, local, archive, kFile, keys), c.line);
+}
+
+TEST(ArchiveInstall, AToolThatCannotStartRaisesTheSystemText)
+{
+    QTemporaryDir dir;
+    const QString softdir = dir.path() + QStringLiteral("/");
+    // An executable file that is no program: the system refuses to start it.
+    WriteTestFile(softdir + QStringLiteral("7z"), "no program");
+    QFile(softdir + QStringLiteral("7z")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    TSevenZipTool tool(softdir);
+    ASSERT_TRUE(tool.FromInstallFolder());
+    try {
+        tool.Run({QStringLiteral("l")});
+        FAIL() << "no error raised";
+    } catch (const RaisedError &error) {
+        EXPECT_FALSE(error.text().isEmpty());
+    }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "net/FatDateTime.h"
 #include "stages/ArchiveName.h"
 #include "stages/InstallPaths.h"
-#include "stages/SevenZip.h"
+#include "stages/ArchiveInstall.h"
 
 #include <gtest/gtest.h>
 
@@ -103,13 +103,12 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     const QString local = LocalFolder(softdir, QString());
     ASSERT_TRUE(QDir().mkpath(local));
     ASSERT_TRUE(QFile::copy(output + QLatin1Char('/') + reportArchive, local + reportArchive));
-    ASSERT_EQ(RunSevenZip(SevenZipCall(ToolPath(softdir), local, reportArchive)), 0);
-    EXPECT_EQ(TreeFiles(local), Lines({reportArchive, QStringLiteral("Report.dll")}));
-
     const std::optional<TArchiveFile> decoded = DecodeArchiveName(reportArchive);
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(decoded->Comment, QStringLiteral("Report.dll"));
-    EXPECT_TRUE(InstalledSizeMatches(local + decoded->Comment, decoded->Size));
+    TArchiveInstaller installer(ToolPath(softdir));
+    EXPECT_EQ(installer.Install(local, reportArchive, decoded->Comment, decoded->Size).Outcome, TInstallOutcome::Installed);
+    EXPECT_EQ(TreeFiles(local), Lines({reportArchive, QStringLiteral("Report.dll")}));
     QFile installed(local + decoded->Comment);
     ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
     EXPECT_EQ(installed.readAll(), report);
@@ -132,7 +131,9 @@ TEST_F(Ornpack, RepackingReplacesArchivesAndAllWrittenGivesZero)
     const QString unpacked = dir.filePath(QStringLiteral("unpacked")) + QLatin1Char('/');
     ASSERT_TRUE(QDir().mkpath(unpacked));
     ASSERT_TRUE(QFile::copy(output + QLatin1Char('/') + archive, unpacked + archive));
-    ASSERT_EQ(RunSevenZip(SevenZipCall(unpacked, unpacked, archive)), 0);
+    ASSERT_EQ(TSevenZipTool(unpacked).Run({QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + unpacked,
+                                           unpacked + archive}),
+              0);
     QFile file(unpacked + QStringLiteral("a.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("again"));
