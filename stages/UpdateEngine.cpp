@@ -5,6 +5,7 @@
 #include "net/ScanDir.h"
 #include "stages/FtpIni.h"
 #include "stages/LibStr.h"
+#include "stages/RunLock.h"
 #include "stages/StageScope.h"
 
 TUpdateEngine::TUpdateEngine(QObject *owner) : QObject(owner)
@@ -66,6 +67,12 @@ TUpdateEngine::Outcome TUpdateEngine::Run(const QString &pathField)
 {
     return Guarded([&] {
         StartRun(pathField);
+        // One run per installation folder: a second one says so and touches nothing.
+        const TRunLock lock(softdir);
+        if (lock.State() == TRunLockState::Busy) {
+            ShowMessage(lStr(TRunLock::BusyKey()));
+            return Outcome::Error;
+        }
         return RunStages();
     });
 }

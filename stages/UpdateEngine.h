@@ -62,7 +62,7 @@ public:
     // The update run over the installation folder pathField (trimmed, a separator appended):
     // reads ftp.ini, then runs the chosen stages in order, each after a "---" line. An error
     // raised on the way is reported in an error box; on a stop request the run ends at its
-    // next safe point.
+    // next safe point. While another run holds the folder, it says so and ends with Error.
     Outcome Run(const QString &pathField);
 
     // Looks and changes nothing: change detection and the script look-up (stages 1 and 3 as

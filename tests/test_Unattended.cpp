@@ -5,6 +5,7 @@
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ProgramRun.h"
 #include "fixtures/ReleaseFixture.h"
+#include "stages/RunLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -211,6 +212,21 @@ TEST(Unattended, WrongArgumentsAreRefused)
         EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(run.errors.startsWith(QStringLiteral("OrnUpdate: "))) << run.errors.toStdString();
     }
+}
+
+TEST(Unattended, ASecondRunOnTheSameFolderSaysSoAndTouchesNothing)
+{
+    DamagedRelease setup;
+    FtpServerFixture ftp(setup.root.filePath(QStringLiteral("server")));
+    ASSERT_TRUE(ftp.isRunning());
+    const TRunLock firstRun(setup.install.path() + QLatin1Char('/'));
+    ASSERT_EQ(firstRun.State(), TRunLockState::Held);
+    const ProgramRun run = RunProgram(setup.install.path(), {QStringLiteral("--unattended")}, setup.configHome.path(),
+                                      QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.lines, QStringList({"[message] Обновление этой папки уже выполняется"}));
+    EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("ORN.exe"))), QByteArray("old main program"));
+    EXPECT_FALSE(QFileInfo::exists(setup.install.filePath(QStringLiteral("bin"))));
 }
 
 }  // namespace
