@@ -106,8 +106,9 @@ TEST_F(Package, PassesLintianWithOnlyTheOverriddenTags)
 {
     const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
     ASSERT_FALSE(lintian.isEmpty()) << "lintian is not installed (scripts/install-deps)";
-    const auto [status, report] =
-        RunToEnd(lintian, {QStringLiteral("--fail-on"), QStringLiteral("error,warning"), QStringLiteral("--show-overrides"), *deb_});
+    const auto [status, report] = RunToEnd(lintian, {QStringLiteral("--show-overrides"), *deb_});
+    // Errors and warnings that no override keeps are the E: and W: lines; an overridden tag is an
+    // O: line. (With --fail-on warning, lintian would fail on the shown overridden warnings too.)
     QStringList problems;
     QSet<QString> overridden;
     for (const QString &line : QString::fromUtf8(report).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
