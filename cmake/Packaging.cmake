@@ -31,7 +31,7 @@ orn_compress(${PROJECT_SOURCE_DIR}/docs/man/ornpack.1 ornpack.1 ORN_MAN_ORNPACK)
 install(FILES ${ORN_MAN_ORNUPDATE} ${ORN_MAN_ORNPACK} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The package's own documents: the Debian changelog (a native package's changelog.gz), the
-# copyright file, and the lintian overrides, each of which says why it is there.
+# copyright file, and the lintian overrides (each with the reason it is kept).
 set(ORN_DEBIAN_DIR ${PROJECT_SOURCE_DIR}/cmake/debian)
 orn_compress(${ORN_DEBIAN_DIR}/changelog changelog ORN_CHANGELOG)
 install(FILES ${ORN_CHANGELOG} ${ORN_DEBIAN_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ornupdate)
