@@ -1,27 +1,17 @@
 // cmake --install of this build into a temporary prefix: what lands where, and that the
-// installed program runs.
+// installed programs run.
 #include "fixtures/ReleaseFixture.h"
+#include "fixtures/RunProgram.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Runs program with arguments: its exit code (-1 when it did not end normally) and its output.
-std::pair<int, QByteArray> RunToEnd(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return {-1, process.readAllStandardError()};
-    return {process.exitCode(), process.readAllStandardOutput() + process.readAllStandardError()};
-}
-
-TEST(Install, PutsTheProgramItsDataAndTheMenuEntryUnderThePrefix)
+TEST(Install, PutsTheProgramsTheirDataManualPagesAndTheMenuEntryUnderThePrefix)
 {
     const QString cmake = QStandardPaths::findExecutable(QStringLiteral("cmake"));
     ASSERT_FALSE(cmake.isEmpty());
@@ -35,8 +25,10 @@ TEST(Install, PutsTheProgramItsDataAndTheMenuEntryUnderThePrefix)
     while (it.hasNext())
         files << QDir(prefix.path()).relativeFilePath(it.next());
     files.sort();
-    EXPECT_EQ(files, QStringList({"bin/OrnUpdate", "share/applications/ornupdate.desktop", "share/ornupdate/OrnRes.dat",
-                                  "share/ornupdate/orn.txt"}));
+    EXPECT_EQ(files, QStringList({"bin/OrnUpdate", "bin/ornpack", "share/applications/ornupdate.desktop",
+                                  "share/doc/ornupdate/changelog.gz", "share/doc/ornupdate/copyright",
+                                  "share/lintian/overrides/ornupdate", "share/man/man1/OrnUpdate.1.gz",
+                                  "share/man/man1/ornpack.1.gz", "share/ornupdate/OrnRes.dat", "share/ornupdate/orn.txt"}));
     EXPECT_EQ(FileBytes(prefix.filePath(QStringLiteral("share/ornupdate/orn.txt"))),
               FileBytes(QStringLiteral(ORN_SOURCE_DIR "/resources/orn.txt")));
     EXPECT_TRUE(FileBytes(prefix.filePath(QStringLiteral("share/applications/ornupdate.desktop")))
@@ -45,6 +37,17 @@ TEST(Install, PutsTheProgramItsDataAndTheMenuEntryUnderThePrefix)
     const auto [versionStatus, version] = RunToEnd(prefix.filePath(QStringLiteral("bin/OrnUpdate")), {QStringLiteral("--version")});
     EXPECT_EQ(versionStatus, 0);
     EXPECT_EQ(version, QByteArray("OrnUpdate " ORN_VERSION "\n"));
+    const auto [helpStatus, help] = RunToEnd(prefix.filePath(QStringLiteral("bin/ornpack")), {QStringLiteral("--help")});
+    EXPECT_EQ(helpStatus, 0);
+    EXPECT_TRUE(help.startsWith("Usage: ornpack ")) << help.toStdString();
+
+    // The manual pages are the sources, compressed.
+    for (const QString page : {QStringLiteral("OrnUpdate.1"), QStringLiteral("ornpack.1")}) {
+        const auto [unpacked, text] =
+            RunToEnd(QStringLiteral("gzip"), {QStringLiteral("-dc"), prefix.filePath(QStringLiteral("share/man/man1/") + page + ".gz")});
+        EXPECT_EQ(unpacked, 0) << page.toStdString();
+        EXPECT_EQ(text, FileBytes(QStringLiteral(ORN_SOURCE_DIR "/docs/man/") + page)) << page.toStdString();
+    }
 }
 
 }  // namespace
