@@ -4,6 +4,7 @@
 #include "net/EventPump.h"
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
+#include "net/TlsFailure.h"
 #include "net/WinInet.h"
 #include "support/ClassLanguage.h"
 #include "support/InformationMessage.h"
@@ -38,6 +39,9 @@ int TfUpdate::ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &)
             if (r == ResultCode::ConnectFailed)
                 window->AddLog(window->lStr(QStringLiteral("…Невозможно подключиться к серверу…")) + QLatin1Char(' ')
                                + UpdateServerUrl());
+            const QString tlsReason = TlsFailureLogText(LastConnectFailure());
+            if (r == ResultCode::ConnectFailed && !tlsReason.isEmpty())
+                window->AddLog(window->lStr(tlsReason));
         }
     } closing{this, r};
 
