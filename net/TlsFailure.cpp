@@ -1,5 +1,7 @@
 #include "net/TlsFailure.h"
 
+#include <openssl/x509_vfy.h>
+
 namespace {
 thread_local TlsFailure lastConnectFailure = TlsFailure::None;
 }
@@ -21,8 +23,12 @@ TlsFailure TlsFailureOf(CURLcode code, long verifyResult)
     case CURLE_SSL_CONNECT_ERROR:
         return TlsFailure::ServerRefusesTls;
     case CURLE_PEER_FAILED_VERIFICATION:
-        // libcurl checks the name only after the chain passed.
-        return verifyResult == 0 ? TlsFailure::NameMismatch : TlsFailure::CertificateNotTrusted;
+        // libcurl checks the name after a handshake whose chain check passed, and keeps
+        // X509_V_ERR_UNSPECIFIED as the chain's result when the name check fails first.
+        return verifyResult == X509_V_OK || verifyResult == X509_V_ERR_UNSPECIFIED
+                       || verifyResult == X509_V_ERR_HOSTNAME_MISMATCH || verifyResult == X509_V_ERR_IP_ADDRESS_MISMATCH
+                   ? TlsFailure::NameMismatch
+                   : TlsFailure::CertificateNotTrusted;
     case CURLE_SSL_CACERT_BADFILE:
         return TlsFailure::CertificateNotTrusted;
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
