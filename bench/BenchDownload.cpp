@@ -1,7 +1,10 @@
 #include "bench/BenchDownload.h"
 
+#include "bench/BenchInstallation.h"
 #include "bench/BenchWindow.h"
+#include "net/FtpDownload.h"
 #include "net/ResultCodes.h"
+#include "net/ServerSettings.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -49,6 +52,24 @@ TTimedDownload WindowDownload(TBenchWindow &Bench, const QString &ServerFolder, 
     return download;
 }
 
+TTimedDownload LayerDownload(HINTERNET hFTP, const QString &ServerFolder, const QString &Name, const QString &LocalFile,
+                             qint64 ExpectedBytes)
+{
+    TTimedDownload download;
+    const double cpuBefore = CpuSecondsOf(RUSAGE_SELF);
+    QElapsedTimer timer;
+    timer.start();
+    HINTERNET hFile = nullptr;
+    const int r = FtpDownloadFile(hFTP, hFile, ServerFolder, Name, LocalFile, {});
+    download.Seconds = double(timer.nsecsElapsed()) / 1e9;
+    download.CpuSeconds = CpuSecondsOf(RUSAGE_SELF) - cpuBefore;
+    download.Ok = r == ResultCode::Downloaded;
+    if (!download.Ok)
+        download.Failure = QStringLiteral("FtpDownloadFile returned %1").arg(r);
+    CheckSize(download, LocalFile, ExpectedBytes);
+    return download;
+}
+
 TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, const QString &LocalFile,
                             qint64 ExpectedBytes)
 {
@@ -62,8 +83,13 @@ TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, co
     const double cpuBefore = CpuSecondsOf(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
-    curl.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"), LocalFile,
-                                        UpdateServerLoginUrl() + folder + Name});
+    QStringList arguments{QStringLiteral("-sS"), QStringLiteral("-o"), LocalFile};
+    const TlsSettings tls = UpdateServerTls();
+    if (tls.mode != TlsMode::Off)
+        arguments << QStringLiteral("--ssl-reqd");
+    if (tls.mode != TlsMode::Off && !tls.caFile.isEmpty())
+        arguments << QStringLiteral("--cacert") << tls.caFile;
+    curl.start(QStringLiteral("curl"), arguments << UpdateServerLoginUrl() + folder + Name);
     curl.waitForFinished(-1);
     download.Seconds = double(timer.nsecsElapsed()) / 1e9;
     download.CpuSeconds = CpuSecondsOf(RUSAGE_CHILDREN) - cpuBefore;

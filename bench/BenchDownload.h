@@ -1,6 +1,8 @@
 #pragma once
-// One file fetched from the update server and timed: through the window's DownloadFileFTP, or
-// through the curl program as the yardstick.
+// One file fetched from the update server and timed: through the window's DownloadFileFTP, the
+// FTP layer's FtpDownloadFile, or the curl program as the yardstick.
+#include "net/WinInet.h"
+
 #include <QString>
 
 class TBenchWindow;
@@ -18,7 +20,13 @@ struct TTimedDownload {
 TTimedDownload WindowDownload(TBenchWindow &Bench, const QString &ServerFolder, const QString &Name,
                               const QString &LocalFile, qint64 ExpectedBytes);
 
-// `curl -sS -o LocalFile <server>ServerFolder/Name` with the update server's account, timed
-// from start to end of the program. Ok when curl ended with 0 and LocalFile holds ExpectedBytes.
+// FtpDownloadFile over hFTP (connected), without a progress display. Ok when it returned 5 and
+// LocalFile holds ExpectedBytes.
+TTimedDownload LayerDownload(HINTERNET hFTP, const QString &ServerFolder, const QString &Name, const QString &LocalFile,
+                             qint64 ExpectedBytes);
+
+// `curl -sS -o LocalFile <server>ServerFolder/Name` with the update server's account (with
+// --ssl-reqd and --cacert when the update server uses TLS), timed from start to end of the
+// program. Ok when curl ended with 0 and LocalFile holds ExpectedBytes.
 TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, const QString &LocalFile,
                             qint64 ExpectedBytes);
