@@ -7,8 +7,10 @@
 #include "net/ServerSettings.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <sys/resource.h>
 
 namespace {
@@ -100,4 +102,50 @@ TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, co
                                                                      : QString::number(curl.exitCode()));
     CheckSize(download, LocalFile, ExpectedBytes);
     return download;
+}
+
+bool AlternateWithCurl(int Runs, const TServerFile &File, const QString &CurlFile, const QString &Name,
+                       const std::function<TTimedDownload()> &Measured, TDownloadRuns *Out)
+{
+    for (int run = 0; run < Runs; ++run) {
+        const TTimedDownload byCurl = CurlDownload(File.Folder, File.Name, CurlFile, File.Bytes);
+        QFile::remove(CurlFile);
+        const TTimedDownload measured = Measured();
+        if (!byCurl.Ok || !measured.Ok) {
+            Note(QStringLiteral("download failed: ") + byCurl.Failure + QLatin1Char(' ') + measured.Failure);
+            return false;
+        }
+        Out->CurlSeconds << byCurl.Seconds;
+        Out->Seconds << measured.Seconds;
+        Out->CurlCpuSeconds << byCurl.CpuSeconds;
+        Out->CpuSeconds << measured.CpuSeconds;
+        Note(QStringLiteral("run %1: curl %2 (%3 s processor), %4 %5 (%6 s processor)")
+                 .arg(run + 1)
+                 .arg(ThroughputText(double(File.Bytes), byCurl.Seconds))
+                 .arg(byCurl.CpuSeconds, 0, 'f', 2)
+                 .arg(Name, ThroughputText(double(File.Bytes), measured.Seconds))
+                 .arg(measured.CpuSeconds, 0, 'f', 2));
+    }
+    Note(QStringLiteral("processor time per run, median: curl %1 s, %2 %3 s")
+             .arg(Median(Out->CurlCpuSeconds), 0, 'f', 2)
+             .arg(Name)
+             .arg(Median(Out->CpuSeconds), 0, 'f', 2));
+    return true;
+}
+
+TBenchLine ThroughputLine(const QString &Target, const QString &Figure, const QString &Reference, qint64 Bytes,
+                          const TDownloadRuns &Runs)
+{
+    const double bytes = double(Bytes);
+    const double best = *std::min_element(Runs.Seconds.cbegin(), Runs.Seconds.cend());
+    const double curlBest = *std::min_element(Runs.CurlSeconds.cbegin(), Runs.CurlSeconds.cend());
+    const double ratio = curlBest / best;  // throughputs: bytes / best time
+    const QString rates = QStringLiteral("%1 best, %2 median of %3");
+    return {Target,
+            Figure + QStringLiteral(": ")
+                + rates.arg(ThroughputText(bytes, best), ThroughputText(bytes, Median(Runs.Seconds))).arg(Runs.Seconds.size()),
+            Reference + QStringLiteral(": ")
+                + rates.arg(ThroughputText(bytes, curlBest), ThroughputText(bytes, Median(Runs.CurlSeconds)))
+                      .arg(Runs.CurlSeconds.size()),
+            ratio, QStringLiteral("best against best, >= 0.9"), ratio >= 0.9};
 }

@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 
 int main(int argc, char **argv)
 {
@@ -36,39 +35,17 @@ int main(int argc, char **argv)
 
     const QString layerTarget = QDir::temp().filePath(QStringLiteral("layer-") + file.Name);
     const QString curlTarget = QDir::temp().filePath(QStringLiteral("curl-") + file.Name);
-    QVector<double> layerSeconds, curlSeconds;
-    for (int run = 0; run < runs; ++run) {
-        const TTimedDownload byCurl = CurlDownload(file.Folder, file.Name, curlTarget, file.Bytes);
-        QFile::remove(curlTarget);
+    TDownloadRuns timings;
+    const bool ran = AlternateWithCurl(runs, file, curlTarget, QStringLiteral("FtpDownloadFile"), [&] {
         const TTimedDownload byLayer = LayerDownload(hFTP, file.Folder, file.Name, layerTarget, file.Bytes);
         QFile::remove(layerTarget);
-        if (!byCurl.Ok || !byLayer.Ok) {
-            Note(QStringLiteral("TLS download failed: ") + byCurl.Failure + QLatin1Char(' ') + byLayer.Failure);
-            return 2;
-        }
-        curlSeconds << byCurl.Seconds;
-        layerSeconds << byLayer.Seconds;
-        Note(QStringLiteral("run %1: curl --ssl-reqd %2 (%3 s processor), FtpDownloadFile %4 (%5 s processor)")
-                 .arg(run + 1)
-                 .arg(ThroughputText(double(file.Bytes), byCurl.Seconds))
-                 .arg(byCurl.CpuSeconds, 0, 'f', 2)
-                 .arg(ThroughputText(double(file.Bytes), byLayer.Seconds))
-                 .arg(byLayer.CpuSeconds, 0, 'f', 2));
-    }
+        return byLayer;
+    }, &timings);
     InternetCloseHandle(hFTP);
     InternetCloseHandle(hNet);
-
-    const double bytes = double(file.Bytes);
-    const double layerBest = *std::min_element(layerSeconds.cbegin(), layerSeconds.cend());
-    const double curlBest = *std::min_element(curlSeconds.cbegin(), curlSeconds.cend());
-    const double ratio = curlBest / layerBest;  // throughputs: bytes / best time
-    const QString rates = QStringLiteral("%1 best, %2 median of %3");
-    return PrintBenchLine({QStringLiteral("TLS download throughput"),
-                           QStringLiteral("FtpDownloadFile over explicit TLS %1 MiB: ").arg(file.Bytes >> 20)
-                               + rates.arg(ThroughputText(bytes, layerBest), ThroughputText(bytes, Median(layerSeconds)))
-                                     .arg(runs),
-                           QStringLiteral("curl --ssl-reqd: ")
-                               + rates.arg(ThroughputText(bytes, curlBest), ThroughputText(bytes, Median(curlSeconds)))
-                                     .arg(runs),
-                           ratio, QStringLiteral("best against best, >= 0.9"), ratio >= 0.9});
+    if (!ran)
+        return 2;
+    return PrintBenchLine(ThroughputLine(QStringLiteral("TLS download throughput"),
+                                         QStringLiteral("FtpDownloadFile over explicit TLS %1 MiB").arg(file.Bytes >> 20),
+                                         QStringLiteral("curl --ssl-reqd"), file.Bytes, timings));
 }
