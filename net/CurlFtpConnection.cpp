@@ -24,14 +24,6 @@ QByteArray EscapeSegment(const QString &segment)
     return segment.toUtf8().toPercentEncoding();
 }
 
-// libcurl 7.87 and 7.88 accept the data connection of an active transfer without starting TLS
-// on it, so such a transfer never completes.
-bool ActiveTlsBroken()
-{
-    const unsigned version = curl_version_info(CURLVERSION_NOW)->version_num;
-    return version >= 0x075700 && version < 0x080000;
-}
-
 // The folder that folder names when entered from current (absolute or from the login folder).
 void ResolveFolder(const QString &folder, QStringList *segments, bool *absolute)
 {
@@ -84,7 +76,7 @@ bool CurlFtpConnection::LogIn()
     RecordConnectFailure(TlsFailure::None);
     if (!multi_ || !easy_ || !loginCommands_ || downloading_)
         return false;
-    if (tls_.mode != TlsMode::Off && !passive_ && ActiveTlsBroken()) {
+    if (tls_.mode != TlsMode::Off && !passive_ && !ActiveTransfersWorkOverTls()) {
         RecordConnectFailure(TlsFailure::ActiveModeUnsupported);
         return false;
     }

@@ -38,6 +38,12 @@ TlsFailure TlsFailureOf(CURLcode code, long verifyResult)
     }
 }
 
+bool ActiveTransfersWorkOverTls()
+{
+    const unsigned version = curl_version_info(CURLVERSION_NOW)->version_num;
+    return version < 0x075700 || version >= 0x080000;
+}
+
 QString TlsFailureLogText(TlsFailure failure)
 {
     switch (failure) {

@@ -23,5 +23,9 @@ void RecordConnectFailure(TlsFailure failure);
 // (CURLINFO_SSL_VERIFYRESULT); None when code is no TLS failure.
 TlsFailure TlsFailureOf(CURLcode code, long verifyResult);
 
+// True unless this libcurl is 7.87 or 7.88, which accept the data connection of an active
+// transfer without starting TLS on it (such a transfer never completes).
+bool ActiveTransfersWorkOverTls();
+
 // The Russian log line for failure, with its "…" key (to go through lStr); empty for None.
 QString TlsFailureLogText(TlsFailure failure);

@@ -76,13 +76,6 @@ public:
     }
 };
 
-bool ActiveTransfersWorkOverTls()
-{
-    // libcurl 7.87 and 7.88 start no TLS on the data connection of an active transfer.
-    const unsigned version = curl_version_info(CURLVERSION_NOW)->version_num;
-    return version < 0x075700 || version >= 0x080000;
-}
-
 TEST(Tls, UnattendedRunInstallsTheReleaseOverExplicitAndImplicitTls)
 {
     for (const TlsMode mode : {TlsMode::Explicit, TlsMode::Implicit}) {
