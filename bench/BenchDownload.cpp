@@ -1,11 +1,16 @@
 #include "bench/BenchDownload.h"
 
+#include "bench/BenchInstallation.h"
 #include "bench/BenchWindow.h"
+#include "net/FtpDownload.h"
 #include "net/ResultCodes.h"
+#include "net/ServerSettings.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <sys/resource.h>
 
 namespace {
@@ -49,6 +54,24 @@ TTimedDownload WindowDownload(TBenchWindow &Bench, const QString &ServerFolder, 
     return download;
 }
 
+TTimedDownload LayerDownload(HINTERNET hFTP, const QString &ServerFolder, const QString &Name, const QString &LocalFile,
+                             qint64 ExpectedBytes)
+{
+    TTimedDownload download;
+    const double cpuBefore = CpuSecondsOf(RUSAGE_SELF);
+    QElapsedTimer timer;
+    timer.start();
+    HINTERNET hFile = nullptr;
+    const int r = FtpDownloadFile(hFTP, hFile, ServerFolder, Name, LocalFile, {});
+    download.Seconds = double(timer.nsecsElapsed()) / 1e9;
+    download.CpuSeconds = CpuSecondsOf(RUSAGE_SELF) - cpuBefore;
+    download.Ok = r == ResultCode::Downloaded;
+    if (!download.Ok)
+        download.Failure = QStringLiteral("FtpDownloadFile returned %1").arg(r);
+    CheckSize(download, LocalFile, ExpectedBytes);
+    return download;
+}
+
 TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, const QString &LocalFile,
                             qint64 ExpectedBytes)
 {
@@ -62,8 +85,13 @@ TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, co
     const double cpuBefore = CpuSecondsOf(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
-    curl.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-o"), LocalFile,
-                                        UpdateServerLoginUrl() + folder + Name});
+    QStringList arguments{QStringLiteral("-sS"), QStringLiteral("-o"), LocalFile};
+    const TlsSettings tls = UpdateServerTls();
+    if (tls.mode != TlsMode::Off)
+        arguments << QStringLiteral("--ssl-reqd");
+    if (tls.mode != TlsMode::Off && !tls.caFile.isEmpty())
+        arguments << QStringLiteral("--cacert") << tls.caFile;
+    curl.start(QStringLiteral("curl"), arguments << UpdateServerLoginUrl() + folder + Name);
     curl.waitForFinished(-1);
     download.Seconds = double(timer.nsecsElapsed()) / 1e9;
     download.CpuSeconds = CpuSecondsOf(RUSAGE_CHILDREN) - cpuBefore;
@@ -74,4 +102,50 @@ TTimedDownload CurlDownload(const QString &ServerFolder, const QString &Name, co
                                                                      : QString::number(curl.exitCode()));
     CheckSize(download, LocalFile, ExpectedBytes);
     return download;
+}
+
+bool AlternateWithCurl(int Runs, const TServerFile &File, const QString &CurlFile, const QString &Name,
+                       const std::function<TTimedDownload()> &Measured, TDownloadRuns *Out)
+{
+    for (int run = 0; run < Runs; ++run) {
+        const TTimedDownload byCurl = CurlDownload(File.Folder, File.Name, CurlFile, File.Bytes);
+        QFile::remove(CurlFile);
+        const TTimedDownload measured = Measured();
+        if (!byCurl.Ok || !measured.Ok) {
+            Note(QStringLiteral("download failed: ") + byCurl.Failure + QLatin1Char(' ') + measured.Failure);
+            return false;
+        }
+        Out->CurlSeconds << byCurl.Seconds;
+        Out->Seconds << measured.Seconds;
+        Out->CurlCpuSeconds << byCurl.CpuSeconds;
+        Out->CpuSeconds << measured.CpuSeconds;
+        Note(QStringLiteral("run %1: curl %2 (%3 s processor), %4 %5 (%6 s processor)")
+                 .arg(run + 1)
+                 .arg(ThroughputText(double(File.Bytes), byCurl.Seconds))
+                 .arg(byCurl.CpuSeconds, 0, 'f', 2)
+                 .arg(Name, ThroughputText(double(File.Bytes), measured.Seconds))
+                 .arg(measured.CpuSeconds, 0, 'f', 2));
+    }
+    Note(QStringLiteral("processor time per run, median: curl %1 s, %2 %3 s")
+             .arg(Median(Out->CurlCpuSeconds), 0, 'f', 2)
+             .arg(Name)
+             .arg(Median(Out->CpuSeconds), 0, 'f', 2));
+    return true;
+}
+
+TBenchLine ThroughputLine(const QString &Target, const QString &Figure, const QString &Reference, qint64 Bytes,
+                          const TDownloadRuns &Runs)
+{
+    const double bytes = double(Bytes);
+    const double best = *std::min_element(Runs.Seconds.cbegin(), Runs.Seconds.cend());
+    const double curlBest = *std::min_element(Runs.CurlSeconds.cbegin(), Runs.CurlSeconds.cend());
+    const double ratio = curlBest / best;  // throughputs: bytes / best time
+    const QString rates = QStringLiteral("%1 best, %2 median of %3");
+    return {Target,
+            Figure + QStringLiteral(": ")
+                + rates.arg(ThroughputText(bytes, best), ThroughputText(bytes, Median(Runs.Seconds))).arg(Runs.Seconds.size()),
+            Reference + QStringLiteral(": ")
+                + rates.arg(ThroughputText(bytes, curlBest), ThroughputText(bytes, Median(Runs.CurlSeconds)))
+                      .arg(Runs.CurlSeconds.size()),
+            ratio, QStringLiteral("best against best, >= 0.9"), ratio >= 0.9};
 }

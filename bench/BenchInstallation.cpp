@@ -10,8 +10,9 @@ QString UpdateServerLoginUrl()
     const ServerAddress server = UpdateServerAddress();
     const QString host = server.host.contains(QLatin1Char(':')) ? QLatin1Char('[') + server.host + QLatin1Char(']')
                                                                 : server.host;
-    return QStringLiteral("ftp://%1:%2@%3:%4/")
-        .arg(QLatin1String(kFtpUser), QLatin1String(kFtpPassword), host)
+    return QStringLiteral("%1://%2:%3@%4:%5/")
+        .arg(QLatin1String(server.tls == TlsMode::Implicit ? "ftps" : "ftp"), QLatin1String(kFtpUser),
+             QLatin1String(kFtpPassword), host)
         .arg(server.port);
 }
 

@@ -6,7 +6,8 @@
 
 #include <QString>
 
-// "ftp://orn_ftp:<password>@host:port/" of the update server, for curl and lftp.
+// "ftp://orn_ftp:<password>@host:port/" ("ftps://" with implicit TLS) of the update server, for
+// curl and lftp.
 QString UpdateServerLoginUrl();
 
 // Waits up to Milliseconds for the window events that are due (painting included) to run.

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <algorithm>
 
 int main(int argc, char **argv)
 {
@@ -32,46 +31,16 @@ int main(int argc, char **argv)
 
     const QString windowTarget = bench.installation().file(file.Name);
     const QString curlTarget = bench.installation().file(QStringLiteral("curl-") + file.Name);
-    QVector<double> windowSeconds, curlSeconds, windowCpu, curlCpu;
-    for (int run = 0; run < runs; ++run) {
-        // Alternating, so that both meet the same state of the machine; each copy is removed
-        // at once, so that no pile of unwritten pages builds up.
-        const TTimedDownload byCurl = CurlDownload(file.Folder, file.Name, curlTarget, file.Bytes);
-        QFile::remove(curlTarget);
+    TDownloadRuns timings;
+    const bool ran = AlternateWithCurl(runs, file, curlTarget, QStringLiteral("window"), [&] {
         const TTimedDownload byWindow = WindowDownload(bench, file.Folder, file.Name, windowTarget, file.Bytes);
         QFile::remove(windowTarget);
-        if (!byCurl.Ok || !byWindow.Ok) {
-            Note(QStringLiteral("download failed: ") + byCurl.Failure + QLatin1Char(' ') + byWindow.Failure);
-            return 2;
-        }
-        curlSeconds << byCurl.Seconds;
-        windowSeconds << byWindow.Seconds;
-        curlCpu << byCurl.CpuSeconds;
-        windowCpu << byWindow.CpuSeconds;
-        Note(QStringLiteral("run %1: curl %2 (%3 s processor), window %4 (%5 s processor)")
-                 .arg(run + 1)
-                 .arg(ThroughputText(double(file.Bytes), byCurl.Seconds))
-                 .arg(byCurl.CpuSeconds, 0, 'f', 2)
-                 .arg(ThroughputText(double(file.Bytes), byWindow.Seconds))
-                 .arg(byWindow.CpuSeconds, 0, 'f', 2));
-    }
+        return byWindow;
+    }, &timings);
     bench.connection().Disconnect();
-
-    Note(QStringLiteral("processor time per run, median: curl %1 s, window %2 s")
-             .arg(Median(curlCpu), 0, 'f', 2)
-             .arg(Median(windowCpu), 0, 'f', 2));
-
-    const double bytes = double(file.Bytes);
-    const double windowBest = *std::min_element(windowSeconds.cbegin(), windowSeconds.cend());
-    const double curlBest = *std::min_element(curlSeconds.cbegin(), curlSeconds.cend());
-    const double ratio = curlBest / windowBest;  // throughputs: bytes / best time
-    const QString rates = QStringLiteral("%1 best, %2 median of %3");
-    return PrintBenchLine({QStringLiteral("download throughput"),
-                           QStringLiteral("DownloadFileFTP %1 MiB: ").arg(file.Bytes >> 20)
-                               + rates.arg(ThroughputText(bytes, windowBest), ThroughputText(bytes, Median(windowSeconds)))
-                                     .arg(runs),
-                           QStringLiteral("curl: ")
-                               + rates.arg(ThroughputText(bytes, curlBest), ThroughputText(bytes, Median(curlSeconds)))
-                                     .arg(runs),
-                           ratio, QStringLiteral("best against best, >= 0.9"), ratio >= 0.9});
+    if (!ran)
+        return 2;
+    return PrintBenchLine(ThroughputLine(QStringLiteral("download throughput"),
+                                         QStringLiteral("DownloadFileFTP %1 MiB").arg(file.Bytes >> 20),
+                                         QStringLiteral("curl"), file.Bytes, timings));
 }

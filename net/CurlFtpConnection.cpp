@@ -3,6 +3,7 @@
 #include "net/EventPump.h"
 #include "net/FtpListing.h"
 #include "net/FtpTimeouts.h"
+#include "net/TlsFailure.h"
 
 #include <algorithm>
 #include <cctype>
@@ -43,15 +44,19 @@ void ResolveFolder(const QString &folder, QStringList *segments, bool *absolute)
 }  // namespace
 
 CurlFtpConnection::CurlFtpConnection(const QString &server, uint16_t port, const QString &user,
-                                     const QString &password, bool passive)
+                                     const QString &password, bool passive, const TlsSettings &tls)
     : multi_(curl_multi_init()),
       easy_(curl_easy_init()),
       user_(user.toUtf8()),
       password_(password.toUtf8()),
-      passive_(passive)
+      passive_(passive),
+      tls_(tls),
+      caFile_(tls.caFile.toLocal8Bit()),
+      pinnedKey_(tls.pinnedKey.toLatin1())
 {
     const QByteArray host = server.contains(u':') ? '[' + server.toUtf8() + ']' : server.toUtf8();
-    baseUrl_ = "ftp://" + host + ':' + QByteArray::number(port) + '/';
+    const QByteArray scheme = tls.mode == TlsMode::Implicit ? "ftps://" : "ftp://";
+    baseUrl_ = scheme + host + ':' + QByteArray::number(port) + '/';
     // Failures of both are ignored: servers without UTF8 or FEAT still serve.
     loginCommands_ = curl_slist_append(loginCommands_, "*OPTS UTF8 ON");
     loginCommands_ = curl_slist_append(loginCommands_, "*FEAT");
@@ -68,11 +73,20 @@ CurlFtpConnection::~CurlFtpConnection()
 
 bool CurlFtpConnection::LogIn()
 {
+    RecordConnectFailure(TlsFailure::None);
     if (!multi_ || !easy_ || !loginCommands_ || downloading_)
         return false;
+    if (tls_.mode != TlsMode::Off && !passive_ && !ActiveTransfersWorkOverTls()) {
+        RecordConnectFailure(TlsFailure::ActiveModeUnsupported);
+        return false;
+    }
     Prepare(FolderUrl({}, false));
     curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
-    return Perform() == CURLE_OK;
+    const CURLcode result = Perform();
+    long verifyResult = 0;
+    curl_easy_getinfo(easy_, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+    RecordConnectFailure(TlsFailureOf(result, verifyResult));
+    return result == CURLE_OK;
 }
 
 bool CurlFtpConnection::ChangeFolder(const QString &folder)
@@ -209,7 +223,7 @@ void CurlFtpConnection::Prepare(const QByteArray &url)
 {
     curl_easy_reset(easy_);
     curl_easy_setopt(easy_, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
+    SetTlsOptions();
     curl_easy_setopt(easy_, CURLOPT_USERNAME, user_.constData());
     curl_easy_setopt(easy_, CURLOPT_PASSWORD, password_.constData());
     curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
@@ -231,6 +245,28 @@ void CurlFtpConnection::Prepare(const QByteArray &url)
     featuresRequested_ = !connectionAlive_;
     if (featuresRequested_)
         curl_easy_setopt(easy_, CURLOPT_QUOTE, loginCommands_);
+}
+
+void CurlFtpConnection::SetTlsOptions()
+{
+    if (tls_.mode == TlsMode::Off) {
+        curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
+        return;
+    }
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, tls_.mode == TlsMode::Implicit ? "ftps" : "ftp");
+    // Control and data connections encrypted, or the operation fails: never clear text.
+    curl_easy_setopt(easy_, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    curl_easy_setopt(easy_, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+    curl_easy_setopt(easy_, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Data connections resume the control connection's TLS session, as vsftpd's
+    // require_ssl_reuse demands.
+    curl_easy_setopt(easy_, CURLOPT_SSL_SESSIONID_CACHE, 1L);
+    if (!caFile_.isEmpty())
+        curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile_.constData());
+    if (!pinnedKey_.isEmpty())
+        curl_easy_setopt(easy_, CURLOPT_PINNEDPUBLICKEY, pinnedKey_.constData());
 }
 
 CURLcode CurlFtpConnection::Perform()

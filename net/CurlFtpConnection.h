@@ -3,7 +3,10 @@
 // each operation, keeps one logged-in control connection; it runs inside its own multi handle
 // so that every wait goes through the progress callback (event pump, stop requests, stall
 // limit). An operation that failed in a way that closed the control connection is followed by
-// a fresh connect and login at the next operation.
+// a fresh connect and login at the next operation. With TLS on, the control and every data
+// connection are encrypted and the server's certificate and name are verified; nothing ever
+// goes out in clear text.
+#include "net/ServerSettings.h"
 #include "net/WinInet.h"
 
 #include <QByteArray>
@@ -19,12 +22,13 @@ class CurlFtpConnection {
 public:
     // Prepares a connection; nothing is sent before LogIn.
     CurlFtpConnection(const QString &server, uint16_t port, const QString &user,
-                      const QString &password, bool passive);
+                      const QString &password, bool passive, const TlsSettings &tls);
     ~CurlFtpConnection();
     CurlFtpConnection(const CurlFtpConnection &) = delete;
     CurlFtpConnection &operator=(const CurlFtpConnection &) = delete;
 
-    // Connects and logs in. Returns false when the server cannot be reached or refuses the login.
+    // Connects and logs in. Returns false when the server cannot be reached, the TLS step fails
+    // or the server refuses the login; records the TLS reason (RecordConnectFailure) either way.
     bool LogIn();
 
     // Enters folder ("/..." absolute, else relative to the current folder). Returns false when
@@ -54,6 +58,7 @@ private:
 
     bool FindEntry(const QString &name, WIN32_FIND_DATAW *entry);
     void Prepare(const QByteArray &url);
+    void SetTlsOptions();
     CURLcode Perform();
     void Attach();
     template <typename Ready> void Drive(Ready ready);
@@ -75,6 +80,9 @@ private:
     QByteArray user_;
     QByteArray password_;
     bool passive_ = true;
+    TlsSettings tls_;
+    QByteArray caFile_;
+    QByteArray pinnedKey_;
 
     QStringList folder_;       // current folder, segment by segment
     bool folderAbsolute_ = false;  // from the root, else from the login folder

@@ -2,6 +2,7 @@
 
 #include "net/CurlFtpConnection.h"
 #include "net/FileMask.h"
+#include "net/ServerSettings.h"
 
 #include <QVector>
 #include <algorithm>
@@ -22,7 +23,7 @@ class ConnectionHandle final : public InternetHandle {
 public:
     ConnectionHandle(const QString &server, uint16_t port, const QString &user,
                      const QString &password, bool passive)
-        : ftp(server, port, user, password, passive) {}
+        : ftp(server, port, user, password, passive, UpdateServerTls()) {}
     ~ConnectionHandle() override;
 
     CurlFtpConnection ftp;

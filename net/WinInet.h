@@ -32,8 +32,9 @@ HINTERNET InternetOpenW(const QString &agent, uint32_t accessType, const QString
 
 // Connects to an FTP server and logs in (the connection attempt gives up after
 // FtpConnectTimeoutSeconds). INTERNET_FLAG_PASSIVE in flags selects passive transfers,
-// otherwise active ones. Returns the connection handle, or nullptr for any failure
-// (no session, unreachable server, refused login).
+// otherwise active ones. The TLS settings of the update server (UpdateServerTls) apply.
+// Returns the connection handle, or nullptr for any failure (no session, unreachable server,
+// failed TLS step, refused login); LastConnectFailure then tells a TLS reason.
 HINTERNET InternetConnectW(HINTERNET hNet, const QString &server, uint16_t port,
                            const QString &user, const QString &password, uint32_t service,
                            uint32_t flags, uintptr_t context);

@@ -1,6 +1,7 @@
 // A stage's connection to the update server: lamp, notice, log lines and the handle triple.
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
+#include "net/TlsFailure.h"
 #include "stages/UpdateEngine.h"
 
 int TUpdateEngine::ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &)
@@ -20,6 +21,9 @@ int TUpdateEngine::ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &)
             if (r == ResultCode::ConnectFailed)
                 engine->AddLog(engine->lStr(QStringLiteral("…Невозможно подключиться к серверу…")) + QLatin1Char(' ')
                                + UpdateServerUrl());
+            const QString tlsReason = TlsFailureLogText(LastConnectFailure());
+            if (r == ResultCode::ConnectFailed && !tlsReason.isEmpty())
+                engine->AddLog(engine->lStr(tlsReason));
         }
     } closing{this, r};
 
