@@ -1,4 +1,4 @@
-#include "net/FtpIni.h"
+#include "stages/FtpIni.h"
 
 #include "net/RaisedError.h"
 #include "stages/LibStr.h"
