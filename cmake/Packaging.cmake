@@ -20,5 +20,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The window needs Qt's platform plugins (only recommended by libqt6gui6); the 7-Zip tool is run
 # for every update.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6, qt6-qpa-plugins, libcurl4, libacl1, 7zip | p7zip-full")
+    "libqt6widgets6, qt6-qpa-plugins, libcurl4, libacl1, libsodium23, 7zip | p7zip-full")
 include(CPack)
