@@ -69,6 +69,16 @@ bool DecryptSecretKeyRecord(QByteArray &Record, const QByteArray &Password)
     return true;
 }
 
+// True when the public half of an Ed25519 secret key (seed, public key) belongs to its seed.
+bool IsKeyPair(const QByteArray &SecretKey)
+{
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    crypto_sign_seed_keypair(publicKey, secretKey, reinterpret_cast<const unsigned char *>(SecretKey.constData()));
+    sodium_memzero(secretKey, sizeof secretKey);
+    return SecretKey.mid(crypto_sign_SEEDBYTES) == QByteArray(reinterpret_cast<const char *>(publicKey), sizeof publicKey);
+}
+
 TSecretKeyRead Failure(const QString &Error)
 {
     return {std::nullopt, Error};
@@ -125,9 +135,14 @@ TSecretKeyRead ReadMinisignSecretKey(const QByteArray &FileBytes, const std::fun
     } else if (kdf != QByteArray(2, '\0')) {
         return Failure(QStringLiteral("unknown key encryption"));
     }
-    if (SecretKeyChecksum(*record) != record->mid(kChecksumAt, kChecksumBytes))
+    // minisign leaves the checksum of an unencrypted key zero; the key pair is checked anyway.
+    const QByteArray checksum = record->mid(kChecksumAt, kChecksumBytes);
+    const bool checksumAbsent = kdf != "Sc" && checksum == QByteArray(kChecksumBytes, '\0');
+    if (!checksumAbsent && SecretKeyChecksum(*record) != checksum)
         return Failure(kdf == "Sc" ? QStringLiteral("wrong password for that key")
                                    : QStringLiteral("the key's checksum does not match"));
+    if (!IsKeyPair(record->mid(kSecretKeyAt, crypto_sign_SECRETKEYBYTES)))
+        return Failure(QStringLiteral("the secret key does not hold its own public key"));
     return {TMinisignSecretKey{record->mid(kKeyIdAt, kKeyIdBytes), record->mid(kSecretKeyAt, crypto_sign_SECRETKEYBYTES)},
             QString()};
 }
