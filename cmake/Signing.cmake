@@ -27,7 +27,7 @@ if(orn_release_key_count GREATER 2)
   message(FATAL_ERROR "ORN_RELEASE_PUBKEY: at most two keys (the current one and the next)")
 endif()
 string(STRIP "${orn_release_keys}" orn_release_keys)
-# Only the one source that reads the keys is rebuilt when they change. The keys go in
-# separated by a blank: ";" would split a CMake list and end a shell command.
+# Only the one source that reads the keys is given them, separated by a blank: ";" would split
+# a CMake list and end a shell command.
 set_property(SOURCE ${PROJECT_SOURCE_DIR}/stages/ReleaseKeys.cpp APPEND PROPERTY
   COMPILE_DEFINITIONS "ORN_RELEASE_PUBKEY=\"${orn_release_keys}\"")
