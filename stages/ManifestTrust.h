@@ -47,7 +47,9 @@ struct TTrustResult {
 // With keys: accepted only for a manifest signed by one of them (ED form, trusted comment with
 // the same sequence), well formed, with a sequence not below LastSequence, and not expired.
 // Without keys: a well-formed manifest is accepted as it is (no signature, sequence or expiry
-// check); no manifest gives NoManifest. The checks run in the order of TTrustRefusal.
+// check); no manifest gives NoManifest. The first failing check names the refusal, in this
+// order: manifest, signature present, signature form, key id, signature, manifest form,
+// comment sequence, rollback, expiry.
 TTrustResult CheckManifestTrust(const TTrustInput &Input);
 
 // The marked language key of a refusal for the log and message lines (lStr translates it).
