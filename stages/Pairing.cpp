@@ -1,6 +1,7 @@
 #include "stages/Pairing.h"
 
 #include "stages/LibStr.h"
+#include "stages/Manifest.h"
 #include "stages/SafePaths.h"
 
 #include <QHash>
@@ -10,6 +11,13 @@ namespace {
 
 constexpr int32_t kServerKeyLength = 1024;
 constexpr int32_t kLocalKeyLength = 255;
+
+// True for the manifest and its signature at the top of the server folder: the publication's
+// own files, not archives.
+bool IsPublicationFile(const TDataSearch &Entry, const QString &netdir)
+{
+    return Entry.Path == netdir && (Entry.FileName == kManifestName || Entry.FileName == kManifestSignatureName);
+}
 
 // Walks the server listing, asks FindLocal for each usable entry's counterpart (-1 for none),
 // and builds the work list from the answers.
@@ -21,7 +29,8 @@ TPairing Pair(const QVector<TDataSearch> &Server, const QVector<TDataSearch> &Lo
     for (int32_t i = 0; i < int32_t(Server.size()); ++i) {
         const TDataSearch &server = Server.at(i);
         if (server.Comment.isEmpty()) {
-            pairing.Skipped.append({i, TSkipReason::NotDecodable});
+            if (!IsPublicationFile(server, Folders.netdir))
+                pairing.Skipped.append({i, TSkipReason::NotDecodable});
             continue;
         }
         const QString pathFtp = RelativeFolder(server.Path, Folders.netdir);

@@ -27,7 +27,8 @@ struct TSkippedEntry {
 };
 
 // The result of a pairing. Work is in server listing order; an entry is new exactly when its
-// IdDir is -1, changed otherwise.
+// IdDir is -1, changed otherwise. The manifest and its signature at the top of netdir are
+// neither paired nor skipped.
 struct TPairing {
     TDataFindList Work;
     int32_t NewCount = 0;

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 bool HoldsControlCharacter(const QString &Text)
@@ -36,4 +38,10 @@ bool IsSafeRelativeFolder(const QString &RelativeFolder)
             return false;
     }
     return true;
+}
+
+bool IsSafeRelativePath(const QString &RelativePath)
+{
+    const QStringList parts = RelativePath.split(QLatin1Char('/'));
+    return std::all_of(parts.cbegin(), parts.cend(), IsSafeFileName);
 }

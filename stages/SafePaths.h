@@ -11,3 +11,8 @@ bool IsSafeFileName(const QString &Name);
 // the folder it is appended to: none of its parts is "." or "..", and it holds no "\" and no
 // control character. Empty parts (doubled "/") are allowed; they collapse.
 bool IsSafeRelativeFolder(const QString &RelativeFolder);
+
+// True when RelativePath ("/"-separated) names a file at or below the folder it is appended
+// to: it does not start with "/" and every part, the last included, passes IsSafeFileName
+// (so no empty part, no "." or "..", no "\" and no control character).
+bool IsSafeRelativePath(const QString &RelativePath);

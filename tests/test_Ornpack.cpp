@@ -1,12 +1,18 @@
-// ornpack on a small real tree: archive names, skipped files, and the real 7z unpacking one
-// archive back to the same bytes, name, size and date.
+// ornpack on a small real tree: archive names, skipped files, the real 7z unpacking one
+// archive back to the same bytes, name, size and date; the manifest of the published folder,
+// its signature checked by the real minisign tool, and script folders.
+#include "fixtures/MinisignTool.h"
+#include "fixtures/ReleaseFixture.h"
 #include "net/FatDateTime.h"
 #include "stages/ArchiveName.h"
 #include "stages/InstallPaths.h"
 #include "stages/ArchiveInstall.h"
+#include "stages/Manifest.h"
+#include "stages/ManifestTrust.h"
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -96,7 +102,8 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     EXPECT_EQ(TreeFiles(output),
               Lines({reportArchive,
                            "bin/" + EncodeArchiveName(QStringLiteral(".hidden"), QStringLiteral("cfg"), 1, libPacked),
-                           "bin/x64/" + EncodeArchiveName(QStringLiteral("my-lib.v2"), QStringLiteral("so"), 3, libPacked)}));
+                           "bin/x64/" + EncodeArchiveName(QStringLiteral("my-lib.v2"), QStringLiteral("so"), 3, libPacked),
+                           "ornupdate.manifest"}));
 
     // Unpack the archive as the updater does and compare with what its name says.
     const QString softdir = dir.filePath(QStringLiteral("install")) + QLatin1Char('/');
@@ -126,7 +133,7 @@ TEST_F(Ornpack, RepackingReplacesArchivesAndAllWrittenGivesZero)
     const RunResult run = RunOrnpack({release, output});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString archive = EncodeArchiveName(QStringLiteral("a"), QStringLiteral("txt"), 5, FatFromLocalDateTime(date));
-    EXPECT_EQ(TreeFiles(output), Lines({archive}));
+    EXPECT_EQ(TreeFiles(output), Lines({archive, QStringLiteral("ornupdate.manifest")}));
 
     const QString unpacked = dir.filePath(QStringLiteral("unpacked")) + QLatin1Char('/');
     ASSERT_TRUE(QDir().mkpath(unpacked));
@@ -146,6 +153,107 @@ TEST_F(Ornpack, HelpAndUsage)
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ornpack"))) << help.out.toStdString();
     EXPECT_EQ(RunOrnpack({release}).exitCode, 2);
     EXPECT_EQ(RunOrnpack({dir.filePath(QStringLiteral("no-such-release")), output}).exitCode, 2);
+}
+
+// The manifest of folder, read strictly; records a failure when it is missing or malformed.
+TManifest ManifestOf(const QString &folder)
+{
+    const TManifestRead read = ReadManifest(FileBytes(folder + QStringLiteral("/ornupdate.manifest")));
+    EXPECT_TRUE(read.Manifest.has_value()) << read.Error.toStdString();
+    return read.Manifest.value_or(TManifest{});
+}
+
+// "path size" of every entry, and a failure for any entry whose size or hash is not the file's.
+QStringList CheckedEntries(const QString &folder, const TManifest &manifest)
+{
+    QStringList entries;
+    for (const TManifestEntry &entry : manifest.Entries) {
+        const QByteArray bytes = FileBytes(folder + QLatin1Char('/') + entry.Path);
+        EXPECT_EQ(entry.Size, bytes.size()) << entry.Path.toStdString();
+        EXPECT_EQ(entry.Sha256, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)) << entry.Path.toStdString();
+        entries << entry.Path;
+    }
+    return entries;
+}
+
+TEST_F(Ornpack, SignedPublicationIsAcceptedByMinisignAndByTheTrustCheck)
+{
+    const QDateTime date(QDate(2023, 2, 1), QTime(8, 0));
+    MakeFile(release, QStringLiteral("ORN.exe"), QByteArray("main"), date);
+    MakeFile(release, QStringLiteral("bin/Report.dll"), QByteArray("report"), date);
+    const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const RunResult run = RunOrnpack({"--sign", key.secretKeyFile, "--expires", "30", release, output});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    const QString manifestPath = output + QStringLiteral("/ornupdate.manifest");
+    QString verified;
+    EXPECT_EQ(RunMinisign({"-V", "-p", key.publicKeyFile, "-m", manifestPath}, &verified), 0) << verified.toStdString();
+    const TManifest manifest = ManifestOf(output);
+    EXPECT_TRUE(verified.contains(QStringLiteral("sequence:%1").arg(manifest.Sequence))) << verified.toStdString();
+    EXPECT_GE(manifest.Sequence, before) << "the publication time is the default sequence";
+    EXPECT_LE(manifest.Sequence, QDateTime::currentSecsSinceEpoch());
+    ASSERT_TRUE(manifest.Expires.has_value());
+    EXPECT_EQ(manifest.Expires->toSecsSinceEpoch(), manifest.Sequence + 30 * 86400);
+    EXPECT_EQ(CheckedEntries(output, manifest),
+              QStringList({EncodeArchiveName(QStringLiteral("ORN"), QStringLiteral("exe"), 4, FatFromLocalDateTime(date)),
+                           "bin/" + EncodeArchiveName(QStringLiteral("Report"), QStringLiteral("dll"), 6,
+                                                      FatFromLocalDateTime(date))}));
+
+    const TTrustResult trust = CheckManifestTrust({FileBytes(manifestPath), FileBytes(manifestPath + ".minisig"),
+                                                   ParseTrustedKeys(key.publicKeyLine).value(), std::nullopt,
+                                                   QDateTime::currentDateTimeUtc()});
+    EXPECT_EQ(trust.Outcome, TTrustOutcome::Accepted) << trust.Detail.toStdString();
+
+    // Publishing again without a key leaves no signature that no longer fits.
+    const RunResult unsigned_ = RunOrnpack({"--sequence", "7", release, output});
+    ASSERT_EQ(unsigned_.exitCode, 0) << unsigned_.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(manifestPath + QStringLiteral(".minisig")));
+    EXPECT_EQ(ManifestOf(output).Sequence, 7);
+    EXPECT_FALSE(ManifestOf(output).Expires.has_value());
+}
+
+TEST_F(Ornpack, ScriptsAreCopiedWithTheirDatesAndListed)
+{
+    const QString scripts = dir.filePath(QStringLiteral("scripts"));
+    const QDateTime date(QDate(2024, 3, 4), QTime(10, 11, 12));
+    MakeFile(scripts, QStringLiteral("001 create.sql"), QByteArray("create table a;"), date);
+    MakeFile(scripts, QStringLiteral("002-ALTER.SQL"), QByteArray("alter table a;"), date.addDays(1));
+    MakeFile(scripts, QStringLiteral("notes.txt"), QByteArray("not a script"), date);
+    MakeFile(scripts, QStringLiteral("old/000.sql"), QByteArray("in a sub-folder"), date);
+    const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
+
+    const RunResult run = RunOrnpack({"--scripts", "--sign", key.secretKeyFile, "--sequence", "12", scripts, output});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("notes.txt: skipped"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("old: skipped"))) << run.err.toStdString();
+    EXPECT_EQ(TreeFiles(output), Lines({"001 create.sql", "002-ALTER.SQL", "ornupdate.manifest", "ornupdate.manifest.minisig"}));
+    EXPECT_EQ(FileBytes(output + QStringLiteral("/001 create.sql")), QByteArray("create table a;"));
+    EXPECT_EQ(QFileInfo(output + QStringLiteral("/001 create.sql")).lastModified(), date);
+    EXPECT_EQ(QFileInfo(output + QStringLiteral("/002-ALTER.SQL")).lastModified(), date.addDays(1));
+    const TManifest manifest = ManifestOf(output);
+    EXPECT_EQ(manifest.Sequence, 12);
+    EXPECT_EQ(CheckedEntries(output, manifest), QStringList({"001 create.sql", "002-ALTER.SQL"}));
+    EXPECT_TRUE(MinisignAccepts(key, output + QStringLiteral("/ornupdate.manifest")));
+}
+
+TEST_F(Ornpack, BadOptionsAndKeysStopBeforeAnythingIsWritten)
+{
+    MakeFile(release, QStringLiteral("a.txt"), QByteArray("a"), QDateTime(QDate(2023, 2, 1), QTime(8, 0)));
+    const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
+    const QString notAKey = dir.filePath(QStringLiteral("release.pub"));
+    const QStringList cases[] = {
+        {"--sequence", "-1", release, output},     {"--sequence", "x", release, output},
+        {"--expires", "0", release, output},       {"--sign", release, output},
+        {"--sign", notAKey, release, output},      {"--sign", dir.filePath("none.key"), release, output},
+        {"--scripts", release},
+    };
+    for (const QStringList &arguments : cases) {
+        const RunResult run = RunOrnpack(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output)) << arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(RunOrnpack({"--sign", key.secretKeyFile, release, output}).exitCode, 0);
 }
 
 }  // namespace

@@ -222,13 +222,18 @@ TEST(Pairing, UndecodableAndUnsafeServerEntriesAreSkippedAndReported)
         ServerFile("", "..\\evil", "dll", date),                                     // 4 separator in the name
         ServerFile("", "bell\a", "dll", date),                                       // 5 control character
         ServerEntry("bin\x01/", EncodeArchiveName("x", "dll", 1, date)),             // 6 control character in a folder
+        ServerEntry("", QStringLiteral("ornupdate.manifest")),                       // 7 the publication's own files,
+        ServerEntry("", QStringLiteral("ornupdate.manifest.minisig")),               // 8 passed over silently
+        ServerEntry("bin/", QStringLiteral("ornupdate.manifest")),                   // 9 not at the top: not decodable
     };
     const TPairing pairing = PairBoth(server, {});
     ASSERT_EQ(pairing.Work.size(), 1);
     EXPECT_EQ(pairing.Work.first().IdFTP, 1);
     EXPECT_EQ(pairing.NewCount, 1);
-    ASSERT_EQ(pairing.Skipped.size(), 6);
+    ASSERT_EQ(pairing.Skipped.size(), 7);
     EXPECT_EQ(pairing.Skipped.at(0).IdFTP, 0);
+    EXPECT_EQ(pairing.Skipped.at(6).IdFTP, 9);
+    EXPECT_EQ(pairing.Skipped.at(6).Reason, TSkipReason::NotDecodable);
     EXPECT_EQ(pairing.Skipped.at(0).Reason, TSkipReason::NotDecodable);
     for (int k = 1; k < 6; ++k) {
         EXPECT_EQ(pairing.Skipped.at(k).IdFTP, k + 1);

@@ -1,12 +1,19 @@
 // ornpack: turns a release folder of the main program into the server program tree that the
-// updater reads, one 7-Zip archive per file, named by the archive-name scheme.
+// updater reads, one 7-Zip archive per file, named by the archive-name scheme; or publishes a
+// folder of database scripts. Each published folder gets its manifest, signed on request.
+#include "CopyScripts.h"
 #include "PackTree.h"
+#include "Publication.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +22,8 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack <release-folder> <output-folder>\n"
+    "Usage: ornpack [--sign KEYFILE] [--sequence N] [--expires DAYS] <release-folder> <output-folder>\n"
+    "       ornpack --scripts [--sign KEYFILE] [--sequence N] [--expires DAYS] <scripts-folder> <output-folder>\n"
     "\n"
     "Writes the server program tree for the updater: for every file of the release folder\n"
     "(sub-folders included) a 7-Zip archive named\n"
@@ -26,7 +34,83 @@ const char kUsage[] =
     "reported on stderr and left out, and the exit status is 1. The 7z program is taken\n"
     "from PATH.\n"
     "\n"
+    "With --scripts, every *.sql file of the scripts folder is copied as it is, with its\n"
+    "date, into the output folder (the server's database-script folder); other files and\n"
+    "sub-folders are reported and left out.\n"
+    "\n"
+    "Either way the output folder then gets its manifest ornupdate.manifest: every file\n"
+    "below it with its size and SHA-256, a sequence number and an optional expiry time.\n"
+    "  --sequence N     the sequence number (default: the publication time in seconds since\n"
+    "                   1970); an updater refuses a manifest older than one it accepted\n"
+    "  --expires DAYS   the manifest expires DAYS days after publication\n"
+    "  --sign KEYFILE   sign the manifest with this minisign secret key (as \"minisign -G\"\n"
+    "                   writes it) into ornupdate.manifest.minisig; the trusted comment\n"
+    "                   carries the sequence. An encrypted key's password is read from the\n"
+    "                   first line of standard input. Without --sign an old signature is\n"
+    "                   removed. \"minisign -V -p KEY.pub -m ornupdate.manifest\" verifies.\n"
+    "\n"
     "Exit status: 0 all files written, 1 some files left out, 2 usage or set-up error.\n";
+
+struct TArguments {
+    bool Scripts = false;
+    QString KeyFile;
+    std::optional<qint64> Sequence;
+    std::optional<qint64> ExpiresDays;
+    QStringList Folders;
+};
+
+// The options and the two folders; nullopt with *Error for anything else.
+std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
+{
+    TArguments parsed;
+    while (!Arguments.isEmpty()) {
+        const QString argument = Arguments.takeFirst();
+        if (argument == QLatin1String("--scripts")) {
+            parsed.Scripts = true;
+            continue;
+        }
+        if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
+            && argument != QLatin1String("--expires")) {
+            parsed.Folders.append(argument);
+            continue;
+        }
+        if (Arguments.isEmpty()) {
+            *Error = argument + QStringLiteral(" needs a value");
+            return std::nullopt;
+        }
+        const QString value = Arguments.takeFirst();
+        bool number = false;
+        const qint64 count = value.toLongLong(&number);
+        if (argument == QLatin1String("--sign"))
+            parsed.KeyFile = value;
+        else if (!number || count < (argument == QLatin1String("--sequence") ? 0 : 1)) {
+            *Error = argument + QStringLiteral(": not a number: ") + value;
+            return std::nullopt;
+        } else if (argument == QLatin1String("--sequence"))
+            parsed.Sequence = count;
+        else
+            parsed.ExpiresDays = count;
+    }
+    if (parsed.Folders.size() != 2) {
+        *Error = QStringLiteral("two folders are needed");
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+// The first line of standard input, after a prompt on a terminal.
+QByteArray ReadPassword()
+{
+    if (isatty(STDIN_FILENO))
+        std::fputs("Password for the secret key: ", stderr);
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return QByteArray();
+    QByteArray line = input.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
 
 }  // namespace
 
@@ -35,35 +119,69 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
         out << kUsage;
         return kAllWritten;
     }
-    if (arguments.size() != 2) {
-        err << kUsage;
+    QString error;
+    const std::optional<TArguments> parsed = ParseArguments(arguments, &error);
+    if (!parsed) {
+        err << "ornpack: " << error << "\n" << kUsage;
         return kUsageError;
     }
-    const QString release = arguments.at(0);
-    const QString output = arguments.at(1);
-    if (!QFileInfo(release).isDir()) {
-        err << "ornpack: not a folder: " << release << "\n";
+    const QString source = parsed->Folders.at(0);
+    const QString output = parsed->Folders.at(1);
+    if (!QFileInfo(source).isDir()) {
+        err << "ornpack: not a folder: " << source << "\n";
         return kUsageError;
     }
+
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    TPublicationOptions publication;
+    publication.Now = now;
+    publication.Sequence = parsed->Sequence.value_or(now.toSecsSinceEpoch());
+    if (parsed->ExpiresDays)
+        publication.Expires = now.addSecs(*parsed->ExpiresDays * 86400);
+    if (!parsed->KeyFile.isEmpty()) {
+        QFile keyFile(parsed->KeyFile);
+        if (!keyFile.open(QIODevice::ReadOnly)) {
+            err << "ornpack: cannot read the key " << parsed->KeyFile << ": " << keyFile.errorString() << "\n";
+            return kUsageError;
+        }
+        const TSecretKeyRead key = ReadMinisignSecretKey(keyFile.readAll(), ReadPassword);
+        if (!key.Key) {
+            err << "ornpack: " << parsed->KeyFile << ": " << key.Error << "\n";
+            return kUsageError;
+        }
+        publication.SignWith = key.Key;
+    }
+
     if (!QDir().mkpath(output)) {
         err << "ornpack: cannot create " << output << "\n";
         return kUsageError;
     }
-    const QString sevenZip = QStandardPaths::findExecutable(QStringLiteral("7z"));
-    if (sevenZip.isEmpty()) {
-        err << "ornpack: the 7z program is not on PATH\n";
-        return kUsageError;
+    TPackReport report;
+    if (parsed->Scripts) {
+        report = CopyScripts(source, output);
+    } else {
+        const QString sevenZip = QStandardPaths::findExecutable(QStringLiteral("7z"));
+        if (sevenZip.isEmpty()) {
+            err << "ornpack: the 7z program is not on PATH\n";
+            return kUsageError;
+        }
+        report = PackTree(source, output, sevenZip);
     }
+    const TPublicationReport published = WritePublication(output, publication);
+    report.Problems += published.Problems;
 
-    const TPackReport report = PackTree(release, output, sevenZip);
-    for (const QString &archive : report.Written)
-        out << archive << "\n";
+    for (const QString &written : report.Written)
+        out << written << "\n";
     for (const QString &problem : report.Problems)
         err << "ornpack: " << problem << "\n";
+    if (!published.Error.isEmpty()) {
+        err << "ornpack: " << published.Error << "\n";
+        return kUsageError;
+    }
     return report.Problems.isEmpty() ? kAllWritten : kSomeLeftOut;
 }

@@ -1,0 +1,8 @@
+#pragma once
+// SHA-256 of local files, read in blocks.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The 32-byte SHA-256 of the file at Path; nullopt when it cannot be opened or read.
+std::optional<QByteArray> FileSha256(const QString &Path);

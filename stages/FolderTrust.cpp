@@ -1,0 +1,16 @@
+#include "stages/FolderTrust.h"
+
+#include "stages/ManifestFetch.h"
+#include "stages/SequenceRecord.h"
+
+TFolderTrust CheckServerFolder(HINTERNET hFTP, HINTERNET &hFile, const QString &Folder, const QString &RecordPath,
+                               const QVector<TMinisignPublicKey> &Keys, const QDateTime &Now)
+{
+    const TFetchedManifest fetched = FetchManifest(hFTP, hFile, Folder);
+    TFolderTrust result;
+    result.Fetched = fetched.Complete;
+    if (fetched.Complete)
+        result.Trust = CheckManifestTrust(
+            {fetched.Manifest, fetched.Signature, Keys, ReadAcceptedSequence(RecordPath, Folder), Now});
+    return result;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The server listing of a folder taken from its manifest instead of from the server: the same
+// entries TScanDir::BeginScanFTP gives for that folder.
+#include "net/DataSearch.h"
+#include "stages/Manifest.h"
+
+#include <QString>
+#include <QVector>
+
+struct TManifestListing {
+    QVector<TDataSearch> Listing;     // as the scanner fills it: FileName, FileExt (with dot), Path
+    QVector<TManifestEntry> Entries;  // Entries[i] is the manifest entry of Listing[i]
+};
+
+// One entry per manifest file below Folder (the server folder as the scan starts from it, e.g.
+// netdir "/prog/"): Path is Folder followed by each sub-folder and "/", Size, DateTime and
+// Comment are left for the decoder. Order as a scan visits the tree: a folder's files, by name,
+// before its sub-folders, by name.
+TManifestListing ListingFromManifest(const TManifest &Manifest, const QString &Folder);

@@ -1,0 +1,12 @@
+#pragma once
+// The trusted comment of a manifest's signature: it repeats the manifest's sequence, so that
+// "minisign -V" shows which publication it verified.
+#include <QByteArray>
+#include <optional>
+
+// "timestamp:<Timestamp>\tfile:ornupdate.manifest\tsequence:<Sequence>", as ornpack signs it.
+QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp);
+
+// The number of the one "sequence:<N>" field of Comment (fields separated by blanks or tabs);
+// nullopt when there is no such field, more than one, or N is not a manifest number.
+std::optional<qint64> SequenceOfComment(const QByteArray &Comment);

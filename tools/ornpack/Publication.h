@@ -1,0 +1,26 @@
+#pragma once
+// The manifest of a published server folder (ornupdate.manifest) and its minisign signature
+// (ornupdate.manifest.minisig).
+#include "stages/MinisignKey.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct TPublicationOptions {
+    qint64 Sequence = 0;
+    std::optional<QDateTime> Expires;            // none: the manifest never expires
+    std::optional<TMinisignSecretKey> SignWith;  // none: no signature (an old one is removed)
+    QDateTime Now;                               // the publication time, for the trusted comment
+};
+
+struct TPublicationReport {
+    QStringList Problems;  // files left out of the manifest (names it cannot carry)
+    QString Error;         // why the manifest or signature could not be written; empty on success
+};
+
+// Writes the manifest of every file below OutputFolder (its own two files excepted) with size
+// and SHA-256, and, with a key, its signature whose trusted comment carries the sequence.
+// Both files are replaced atomically.
+TPublicationReport WritePublication(const QString &OutputFolder, const TPublicationOptions &Options);
