@@ -4,7 +4,7 @@
 #include "app/FormControls.h"
 #include "app/LanguageSettings.h"
 #include "net/EventPump.h"
-#include "net/FtpIni.h"
+#include "stages/FtpIni.h"
 #include "net/RaisedError.h"
 #include "net/ScanDir.h"
 #include "stages/LibStr.h"

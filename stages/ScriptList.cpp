@@ -40,10 +40,15 @@ TScriptListLoad LoadScriptList(const QString &Path, TScriptList &List)
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
         return TScriptListLoad::Unreadable;
-    QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return TScriptListLoad::Unreadable;
+    return ParseScriptList(bytes, List);
+}
 
+TScriptListLoad ParseScriptList(QByteArray bytes, TScriptList &List)
+{
+    List = TScriptList();
     TTextEncoding encoding = TTextEncoding::Local8Bit;
     QStringConverter::Encoding converter = QStringConverter::System;
     for (const TEncodingMark &mark : kMarks) {

@@ -35,3 +35,11 @@ QString DecodeByByteOrderMark(const QByteArray &bytes)
         return decode(QStringConverter::Utf16BE, 2);
     return QString::fromLocal8Bit(bytes);
 }
+
+QStringList LangListLines(const QByteArray &bytes, bool byByteOrderMark)
+{
+    if (byByteOrderMark)
+        return SplitTextLines(DecodeByByteOrderMark(bytes));
+    QStringDecoder utf8(QStringConverter::Utf8);  // strips a leading byte-order mark
+    return SplitTextLines(utf8.decode(bytes));
+}

@@ -210,6 +210,72 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
     }
 }
 
+TEST_F(FtpDownloadTest, ATransferBeyondTheListedSizeIsCutAndKeepsTheOldFile)
+{
+    // The server sends 1 MB more than it lists, whichever way the size was looked up.
+    struct Case {
+        const char *what;
+        bool machineListing;
+        bool size;
+    };
+    const Case cases[] = {{"MLST", true, true}, {"SIZE", false, true}, {"LIST", false, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServerOptions options;
+        options.extraBytes = 1000000;
+        options.machineListing = c.machineListing;
+        options.size = c.size;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        WriteTestFile(local, "old");
+        HINTERNET hFile = nullptr;
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, progress.callback()),
+                  ResultCode::DownloadIncomplete);
+        EXPECT_EQ(hFile, nullptr);
+        ASSERT_FALSE(progress.calls.isEmpty());
+        EXPECT_EQ(progress.calls.last(), (QPair<uint32_t, uint32_t>{10000, 10000}));  // nothing beyond
+        EXPECT_EQ(ReadTestFile(local), "old");
+        ExpectOnlyTarget(true);
+    }
+}
+
+TEST_F(FtpDownloadTest, AnExpectedSizeGivenByTheCallerIsEnforced)
+{
+    struct Case {
+        const char *what;
+        uint64_t expected;
+        int result;
+        uint32_t lastReceived;
+    };
+    const Case cases[] = {
+        {"the file's size", 10000, ResultCode::Downloaded, 10000},
+        {"less than the file", 9000, ResultCode::DownloadIncomplete, 8192},
+        {"more than the file", 10001, ResultCode::DownloadIncomplete, 10000},
+        {"nothing", 0, ResultCode::DownloadIncomplete, 0},
+    };
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTestFile(local, "old");
+        HINTERNET hFile = nullptr;
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local,
+                                  progress.callback(), c.expected),
+                  c.result);
+        EXPECT_EQ(hFile, nullptr);
+        const uint32_t lastReceived = progress.calls.isEmpty() ? 0 : progress.calls.last().first;
+        EXPECT_EQ(lastReceived, c.lastReceived);
+        for (const auto &call : std::as_const(progress.calls))
+            EXPECT_EQ(call.second, uint32_t(c.expected));
+        EXPECT_EQ(ReadTestFile(local), c.result == ResultCode::Downloaded ? TestBytes(10000) : QByteArray("old"));
+        ExpectOnlyTarget(true);
+    }
+}
+
 TEST_F(FtpDownloadTest, AStopRequestEndsTheTransferAndTheNextDownloadReconnects)
 {
     FtpServerFixture server(serverDir.path());

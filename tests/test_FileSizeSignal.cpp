@@ -1,0 +1,49 @@
+// A write beyond the file-size limit (ulimit -f): without IgnoreFileSizeSignal it kills the
+// process; with it the write fails with "File too large", which the program reports.
+#include "net/FileSizeSignal.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// In a child process limited to 1000-byte files: writes 5000 bytes to path and exits with 0 when
+// the write failed with EFBIG, 1 when it did not fail. Returns the child's wait status.
+int WriteBeyondTheLimitInAChild(const QString &path, bool ignoreSignal)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (ignoreSignal)
+            IgnoreFileSizeSignal();
+        rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QFile file(path);
+        const bool failed = !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                            || file.write(QByteArray(5000, 'x')) != 5000;
+        _exit(failed && file.errorString() == QString::fromLocal8Bit(std::strerror(EFBIG)) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+TEST(FileSizeSignal, AWriteBeyondTheLimitFailsInsteadOfKillingTheProgram)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const int killed = WriteBeyondTheLimitInAChild(dir.filePath("default"), false);
+    ASSERT_TRUE(WIFSIGNALED(killed));
+    EXPECT_EQ(WTERMSIG(killed), SIGXFSZ);
+
+    const int reported = WriteBeyondTheLimitInAChild(dir.filePath("ignored"), true);
+    ASSERT_TRUE(WIFEXITED(reported)) << "killed by signal " << WTERMSIG(reported);
+    EXPECT_EQ(WEXITSTATUS(reported), 0) << "the write did not fail with EFBIG";
+}
+
+}  // namespace
