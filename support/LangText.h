@@ -4,11 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "stages/LibStr.h"  // TrimControl, AsciiLower
-
-// The lines of a text split at CR LF, LF or CR, empty lines included; a line break at the
-// very end adds no empty line, and an empty text gives no line.
-QStringList SplitTextLines(const QString &text);
+#include "stages/LibStr.h"  // TrimControl, AsciiLower, SplitTextLines
 
 // The text of a byte stream decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE; the mark
 // itself dropped); without a mark, in the local 8-bit code page.

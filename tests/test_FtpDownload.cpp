@@ -235,7 +235,10 @@ TEST_F(FtpDownloadTest, ATransferBeyondTheListedSizeIsCutAndKeepsTheOldFile)
                   ResultCode::DownloadIncomplete);
         EXPECT_EQ(hFile, nullptr);
         ASSERT_FALSE(progress.calls.isEmpty());
-        EXPECT_EQ(progress.calls.last(), (QPair<uint32_t, uint32_t>{10000, 10000}));  // nothing beyond
+        for (const auto &call : std::as_const(progress.calls)) {
+            EXPECT_LE(call.first, 10000u);  // nothing beyond the listed size was taken
+            EXPECT_EQ(call.second, 10000u);
+        }
         EXPECT_EQ(ReadTestFile(local), "old");
         ExpectOnlyTarget(true);
     }
