@@ -2,6 +2,7 @@
 #include "app/CommandLineOptions.h"
 #include "app/CommandLineRun.h"
 #include "app/uUpdate.h"
+#include "net/FileSizeSignal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +33,8 @@ int RunWindow(int argc, char **argv, const CommandLineOptions &options)
 
 int main(int argc, char **argv)
 {
+    // A file-size limit gives a write error that is reported, not the end of the program.
+    IgnoreFileSizeSignal();
     const CommandLineOptions options = ParseCommandLine(Arguments(argc, argv));
     switch (options.mode) {
     case CommandLineOptions::Mode::Help:

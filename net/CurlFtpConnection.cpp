@@ -105,17 +105,31 @@ bool CurlFtpConnection::ChangeFolder(const QString &folder)
     return true;
 }
 
-bool CurlFtpConnection::ListFolder(QVector<WIN32_FIND_DATAW> *entries)
+bool CurlFtpConnection::ListFolder(QVector<WIN32_FIND_DATAW> *entries, uint32_t *error)
 {
+    if (error)
+        *error = ERROR_INTERNET_EXTENDED_ERROR;
     if (downloading_)
         return false;
     const bool mlsd = hasMlst_;
     Prepare(FolderUrl(folder_, folderAbsolute_));
     if (mlsd)
         curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, "MLSD");
-    if (Perform() != CURLE_OK)
+    curl_easy_setopt(easy_, CURLOPT_TIMEOUT, long(FtpListingMaxSeconds()));
+    listing_ = true;
+    listingTooLarge_ = false;
+    const CURLcode result = Perform();
+    listing_ = false;
+    if (result != CURLE_OK) {
+        if (error && listingTooLarge_)
+            *error = ERROR_NOT_ENOUGH_MEMORY;
+        else if (error && result == CURLE_OPERATION_TIMEDOUT)
+            *error = ERROR_INTERNET_TIMEOUT;
+        std::vector<char>().swap(body_);
         return false;
+    }
     *entries = ParseListing(QByteArray(body_.data(), qsizetype(body_.size())), mlsd);
+    std::vector<char>().swap(body_);  // a large listing's memory goes back at once
     return true;
 }
 
@@ -409,6 +423,10 @@ size_t CurlFtpConnection::OnHeader(char *data, size_t size, size_t count, void *
 size_t CurlFtpConnection::OnBody(char *data, size_t size, size_t count, void *self)
 {
     auto *connection = static_cast<CurlFtpConnection *>(self);
+    if (connection->listing_ && connection->bodyTotal_ + size * count > uint64_t(FtpListingMaxBytes())) {
+        connection->listingTooLarge_ = true;
+        return 0;  // libcurl ends the listing with a write error
+    }
     connection->body_.insert(connection->body_.end(), data, data + size * count);
     connection->bodyTotal_ += size * count;
     return size * count;

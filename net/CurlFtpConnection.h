@@ -36,8 +36,10 @@ public:
     bool ChangeFolder(const QString &folder);
 
     // Lists the current folder (MLSD where the server offers it, else LIST) into *entries.
-    // Returns false when the listing failed.
-    bool ListFolder(QVector<WIN32_FIND_DATAW> *entries);
+    // Returns false when the listing failed, and then stores in *error (when given)
+    // ERROR_NOT_ENOUGH_MEMORY when it outgrew FtpListingMaxBytes, ERROR_INTERNET_TIMEOUT when it
+    // outlasted FtpListingMaxSeconds, else ERROR_INTERNET_EXTENDED_ERROR.
+    bool ListFolder(QVector<WIN32_FIND_DATAW> *entries, uint32_t *error = nullptr);
 
     // Looks one name of the current folder up. Returns false when there is no such entry.
     bool LookUp(const QString &name, WIN32_FIND_DATAW *entry);
@@ -98,6 +100,8 @@ private:
     CURLcode result_ = CURLE_OK;
     bool transferAccepted_ = false;  // the server answered the transfer command with 1xx
     bool downloading_ = false;
+    bool listing_ = false;          // a folder listing is in progress: its size is bounded
+    bool listingTooLarge_ = false;  // ...and it went beyond FtpListingMaxBytes
     QList<QByteArray> replies_;
     std::vector<char> body_;
     size_t bodyRead_ = 0;

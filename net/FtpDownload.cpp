@@ -114,7 +114,7 @@ QString TwoDecimals(double value)
 
 int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolder,
                     const QString &serverName, const QString &localFile,
-                    const DownloadProgress &progress)
+                    const DownloadProgress &progress, std::optional<uint64_t> expectedSize)
 {
     hFile = nullptr;
     const ServerFileGuard guard(hFile);
@@ -127,7 +127,7 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
     InternetCloseHandle(hFind);
     if (found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY)
         return ResultCode::DownloadFileMissing;
-    const uint64_t listedSize = found.nFileSize;
+    const uint64_t size = expectedSize.value_or(found.nFileSize);
 
     hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
     if (!hFile)
@@ -145,13 +145,16 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
         readOk = InternetReadFile(hFile, buffer, kBlockBytes, &count);
         if (!readOk)
             break;
+        // A server that sends more than the file holds could fill the disk: cut it off.
+        if (count > size - received)
+            return ResultCode::DownloadIncomplete;
         writer.Append(buffer, count);
         received += count;
         if (progress)
-            progress(uint32_t(received), uint32_t(listedSize));
+            progress(uint32_t(received), uint32_t(size));
     } while (count > 0);
 
-    if (!readOk || received < listedSize)
+    if (!readOk || received < size)
         return ResultCode::DownloadIncomplete;
     writer.Flush();
     local.Commit();

@@ -165,7 +165,8 @@ QVector<WIN32_FIND_DATAW> ParseListing(const QByteArray &reply, bool mlsx)
     // libcurl hands listings over with every line end (CRLF, bare CR) turned into LF, so a
     // name holding a line break arrives cut in two: its head looks like an entry, its tail
     // like a line that cannot be read. A line that cannot be read right after an entry
-    // therefore takes that entry with it.
+    // therefore takes that entry with it. A blank line of a LIST reply is no such tail: servers
+    // write blank lines between groups and at the end. (An MLSD reply holds none of its own.)
     QList<QByteArray> lines = reply.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
@@ -174,6 +175,10 @@ QVector<WIN32_FIND_DATAW> ParseListing(const QByteArray &reply, bool mlsx)
     for (QByteArray line : std::as_const(lines)) {
         if (line.endsWith('\r'))
             line.chop(1);
+        if (!mlsx && line.trimmed().isEmpty()) {
+            afterEntry = false;
+            continue;
+        }
         WIN32_FIND_DATAW entry;
         const LineKind kind = mlsx ? ReadMlsxLine(line, &entry) : ReadListLine(line, &entry);
         if (kind == LineKind::Entry)

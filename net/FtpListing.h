@@ -28,5 +28,6 @@ bool ParseListLine(const QByteArray &line, WIN32_FIND_DATAW *entry);
 
 // The entries of a whole MLSD reply (mlsx true) or LIST reply (mlsx false) as libcurl hands it
 // over (every line end turned into LF), in reply order. Lines that cannot be read are left out,
-// and so is an entry right before such a line: its name held a line break. Names are UTF-8.
+// and so is an entry right before such a line: its name held a line break. Blank lines of a
+// LIST reply are passed over and take nothing with them. Names are UTF-8.
 QVector<WIN32_FIND_DATAW> ParseListing(const QByteArray &reply, bool mlsx);

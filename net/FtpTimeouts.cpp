@@ -5,6 +5,8 @@
 namespace {
 int connectTimeoutSeconds = kFtpConnectTimeoutSeconds;
 int stallTimeoutSeconds = kFtpStallTimeoutSeconds;
+int64_t listingMaxBytes = kFtpListingMaxBytes;
+int listingMaxSeconds = kFtpListingMaxSeconds;
 }
 
 int FtpConnectTimeoutSeconds() { return connectTimeoutSeconds; }
@@ -14,4 +16,13 @@ void SetFtpTimeouts(int connectSeconds, int stallSeconds)
 {
     connectTimeoutSeconds = std::max(1, connectSeconds);
     stallTimeoutSeconds = std::max(1, stallSeconds);
+}
+
+int64_t FtpListingMaxBytes() { return listingMaxBytes; }
+int FtpListingMaxSeconds() { return listingMaxSeconds; }
+
+void SetFtpListingLimits(int64_t maxBytes, int maxSeconds)
+{
+    listingMaxBytes = std::max<int64_t>(1, maxBytes);
+    listingMaxSeconds = std::max(1, maxSeconds);
 }

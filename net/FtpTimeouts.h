@@ -1,9 +1,13 @@
 #pragma once
-// Time limits of the FTP client: how long connecting may take, and how long a listing, a
-// transfer or a server reply may go without receiving anything before it fails.
+// Limits of the FTP client: how long connecting may take, how long a listing, a transfer or a
+// server reply may go without receiving anything before it fails, and how large and how long
+// one folder listing may grow before it fails (a server that lists without end).
+#include <cstdint>
 
 constexpr int kFtpConnectTimeoutSeconds = 30;
 constexpr int kFtpStallTimeoutSeconds = 60;
+constexpr int64_t kFtpListingMaxBytes = 64 * 1024 * 1024;  // far above 100 000 entries
+constexpr int kFtpListingMaxSeconds = 120;                 // the whole listing, folder change included
 
 // The limits in force for the operations that start from now on.
 int FtpConnectTimeoutSeconds();
@@ -12,3 +16,10 @@ int FtpStallTimeoutSeconds();
 // Replaces both limits (tests lower them to keep stalled-server cases short); values below 1
 // count as 1.
 void SetFtpTimeouts(int connectSeconds, int stallSeconds);
+
+// The listing limits in force for the listings that start from now on.
+int64_t FtpListingMaxBytes();
+int FtpListingMaxSeconds();
+
+// Replaces both listing limits (tests lower them); values below 1 count as 1.
+void SetFtpListingLimits(int64_t maxBytes, int maxSeconds);

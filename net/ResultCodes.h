@@ -12,7 +12,8 @@ constexpr int ConnectFailed = -2;     // connecting or logging in failed
 constexpr int FolderListed = 2;
 constexpr int NoHandle = 0;           // BeginScanFTP without a connection
 constexpr int FolderNotEntered = -1;  // the folder could not be made the current folder
-constexpr int ListingFailed = -2;     // the listing failed or returned no entry
+constexpr int ListingFailed = -2;     // the listing failed or returned no entry, or a folder
+                                      // below failed (FindFilesFTP)
 
 // DownloadFileFTP
 constexpr int Downloaded = 5;
@@ -20,7 +21,8 @@ constexpr int DownloadFolderMissing = -1;
 constexpr int DownloadFileMissing = -2;
 constexpr int DownloadOpenFailed = -3;
 constexpr int DownloadLocalFailed = -4;
-constexpr int DownloadIncomplete = -5;  // the transfer ended before the whole file arrived
+constexpr int DownloadIncomplete = -5;  // the transfer ended before the whole file arrived,
+                                        // or was cut when it went beyond the file's size
 
 // Stages: the fixed code each returns when it ran to its end.
 constexpr int CheckChangeDone = 4;

@@ -51,12 +51,29 @@ int TScanDir::BeginScanFTP(HINTERNET, HINTERNET hFTP, HINTERNET)
 
 int TScanDir::FindFilesFTP(const QString &SearchPath, HINTERNET hFTP)
 {
-    if (!FtpSetCurrentDirectoryW(hFTP, SearchPath))
-        return ResultCode::FolderNotEntered;
+    FFailedFolder.clear();
+    return ScanServerFolder(SearchPath, hFTP, 0);
+}
+
+int TScanDir::ScanServerFolder(const QString &path, HINTERNET hFTP, int depth)
+{
+    // Every failure below the start folder fails the whole scan: a tree listed in part would
+    // look to the stages like files removed from the server.
+    const auto fail = [&](int result) {
+        FFailedFolder = path;
+        return result;
+    };
+    if (depth > kServerScanMaxDepth)
+        return fail(ResultCode::ListingFailed);
+    if (!FtpSetCurrentDirectoryW(hFTP, path))
+        return fail(depth == 0 ? ResultCode::FolderNotEntered : ResultCode::ListingFailed);
     WIN32_FIND_DATAW found;
     HINTERNET hFind = FtpFindFirstFileW(hFTP, QStringLiteral("*.*"), &found, 0, 0);
-    if (!hFind)
-        return ResultCode::ListingFailed;
+    if (!hFind) {
+        if (depth > 0 && GetLastError() == ERROR_NO_MORE_FILES)
+            return ResultCode::FolderListed;
+        return fail(ResultCode::ListingFailed);
+    }
     // Sub-folders are visited after the listing is closed: one listing at a time.
     QStringList subFolders;
     do {
@@ -64,20 +81,23 @@ int TScanDir::FindFilesFTP(const QString &SearchPath, HINTERNET hFTP)
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         if (found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) {
-            subFolders.append(SearchPath + name + u'/');
-        } else {
+            subFolders.append(path + name + u'/');
+        } else if (FileMaskMatches(name, FSearchMask)) {
             TDataSearch entry;
             entry.FileName = name;
             entry.FileExt = ExtensionWithDot(name);
-            entry.Path = SearchPath;
+            entry.Path = path;
             AppendEntry(entry);
         }
     } while (InternetFindNextFileW(hFind, &found));
     InternetCloseHandle(hFind);
     ProcessMessages();
     CheckStop();
-    for (const QString &subFolder : std::as_const(subFolders))
-        FindFilesFTP(subFolder, hFTP);
+    for (const QString &subFolder : std::as_const(subFolders)) {
+        const int result = ScanServerFolder(subFolder, hFTP, depth + 1);
+        if (result <= 0)
+            return result;
+    }
     return ResultCode::FolderListed;
 }
 

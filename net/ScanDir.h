@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QVector>
 
+// How many folder levels below its start folder a server scan descends at most.
+constexpr int kServerScanMaxDepth = 64;
+
 class TScanDir : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString SearchPath READ SearchPath WRITE setSearchPath)
@@ -45,10 +48,17 @@ public:
     // Throws RunStopped when a stop is requested.
     int BeginScanFTP(HINTERNET hNet, HINTERNET hFTP, HINTERNET hFile);
 
-    // Appends the files of one server folder and, through itself, of all folders below it.
-    // Returns 2 when the folder was listed, -1 when it could not be entered, -2 when its listing
-    // failed or was empty. Throws RunStopped when a stop is requested.
+    // Appends the files of one server folder that match SearchMask and, through itself, of all
+    // folders below it, down to kServerScanMaxDepth levels below SearchPath. Returns 2 when the
+    // whole tree was listed; -1 when SearchPath could not be entered; -2 when its listing failed
+    // or was empty, or when any folder below could not be entered or listed or lies deeper than
+    // the bound (a folder that contains itself), the scan then ending at once (an empty folder
+    // below is no failure). FailedFolder then names the folder. Throws RunStopped when a stop
+    // is requested.
     int FindFilesFTP(const QString &SearchPath, HINTERNET hFTP);
+
+    // The server folder that made the last server scan fail; empty after a scan that did not.
+    QString FailedFolder() const { return FFailedFolder; }
 
     // The number of entries of the last scan.
     int FindCount() const { return CountFiles; }
@@ -67,6 +77,7 @@ public:
 
 private:
     void FindFiles(const QString &path);
+    int ScanServerFolder(const QString &path, HINTERNET hFTP, int depth);
     void ResetResults();
     void AppendEntry(const TDataSearch &entry);
     void QuickSort(int L, int R, int column);
@@ -77,5 +88,6 @@ private:
     QString FSearchMask;
     QStringList FResultPath;
     QStringList FResultFile;
+    QString FFailedFolder;
     int32_t CountFiles = 0;
 };

@@ -58,6 +58,8 @@ ConnectionHandle::~ConnectionHandle()
         openFile->connection = nullptr;
 }
 
+thread_local uint32_t lastError = 0;
+
 bool CurlStarted()
 {
     static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -96,12 +98,13 @@ bool FtpSetCurrentDirectoryW(HINTERNET hFTP, const QString &folder)
 HINTERNET FtpFindFirstFileW(HINTERNET hFTP, const QString &pattern, WIN32_FIND_DATAW *found,
                             uint32_t, uintptr_t)
 {
+    lastError = ERROR_INTERNET_EXTENDED_ERROR;
     auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
     if (!connection || !found)
         return nullptr;
     QVector<WIN32_FIND_DATAW> entries;
     if (pattern.isEmpty() || pattern.contains(u'*') || pattern.contains(u'?')) {
-        if (!connection->ftp.ListFolder(&entries))
+        if (!connection->ftp.ListFolder(&entries, &lastError))
             return nullptr;
         const QString mask = pattern.isEmpty() ? QStringLiteral("*") : pattern;
         entries.erase(std::remove_if(entries.begin(), entries.end(),
@@ -114,10 +117,16 @@ HINTERNET FtpFindFirstFileW(HINTERNET hFTP, const QString &pattern, WIN32_FIND_D
         if (connection->ftp.LookUp(pattern, &entry))
             entries.append(entry);
     }
+    lastError = ERROR_NO_MORE_FILES;
     if (entries.isEmpty())
         return nullptr;
     *found = entries.first();
     return new SearchHandle(std::move(entries));
+}
+
+uint32_t GetLastError()
+{
+    return lastError;
 }
 
 bool InternetFindNextFileW(HINTERNET hFind, WIN32_FIND_DATAW *found)

@@ -19,6 +19,12 @@ constexpr uint32_t FTP_TRANSFER_TYPE_BINARY = 2;
 constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 
+// Why FtpFindFirstFileW found nothing (GetLastError).
+constexpr uint32_t ERROR_NO_MORE_FILES = 18;               // listed, and nothing matched
+constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;            // the listing outgrew FtpListingMaxBytes
+constexpr uint32_t ERROR_INTERNET_TIMEOUT = 12002;         // the listing outlasted FtpListingMaxSeconds
+constexpr uint32_t ERROR_INTERNET_EXTENDED_ERROR = 12003;  // the server refused, or the connection failed
+
 // One entry of a server listing.
 struct WIN32_FIND_DATAW {
     uint32_t dwFileAttributes = 0;  // FILE_ATTRIBUTE_DIRECTORY for a folder, else FILE_ATTRIBUTE_NORMAL
@@ -49,8 +55,12 @@ bool FtpSetCurrentDirectoryW(HINTERNET hFTP, const QString &folder);
 // a listing only when the server offers neither). Returns a search handle and stores the first
 // entry in *found, or nullptr when nothing was found or the listing failed. Names that cannot
 // be a plain file name ("." , "..", with "/", "\" or control characters) are never returned.
+// When it returns nullptr, GetLastError() tells why (one of the ERROR_ values above).
 HINTERNET FtpFindFirstFileW(HINTERNET hFTP, const QString &pattern, WIN32_FIND_DATAW *found,
                             uint32_t flags, uintptr_t context);
+
+// The reason the last FtpFindFirstFileW of this thread found nothing.
+uint32_t GetLastError();
 
 // Stores the next entry of a search in *found and returns true; false at the end.
 bool InternetFindNextFileW(HINTERNET hFind, WIN32_FIND_DATAW *found);

@@ -6,6 +6,25 @@
 #include <QFile>
 #include <QFileInfo>
 
+const QString kFtpIniNoProgramFolder =
+    QStringLiteral("…В файле ftp.ini не указана папка программы на сервере (строка 1)…");
+const QString kFtpIniNoScriptFolder =
+    QStringLiteral("…В файле ftp.ini не указана папка скриптов базы данных на сервере (строка 2)…");
+
+FtpIniFolders ParseFtpIni(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    FtpIniFolders folders;
+    folders.netdir = TrimControl(QString::fromLocal8Bit(lines.value(0)));
+    folders.netDbdir = TrimControl(QString::fromLocal8Bit(lines.value(1)));
+    // Without its folder a stage would list the server root, or the other stage's folder.
+    if (folders.netdir.isEmpty())
+        throw RaisedError(kFtpIniNoProgramFolder);
+    if (folders.netDbdir.isEmpty())
+        throw RaisedError(kFtpIniNoScriptFolder);
+    return folders;
+}
+
 FtpIniFolders ReadFtpIni(const QString &path)
 {
     QFile file(path);
@@ -13,11 +32,8 @@ FtpIniFolders ReadFtpIni(const QString &path)
         throw RaisedError(QStringLiteral("The specified file was not found"));
     if (!file.open(QIODevice::ReadOnly))
         throw RaisedError(QStringLiteral("File access denied"));
-    // The file is in the system's 8-bit code page; a line ends at LF, a CR before it is
-    // stripped with the other control characters.
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    FtpIniFolders folders;
-    folders.netdir = TrimControl(QString::fromLocal8Bit(lines.value(0)));
-    folders.netDbdir = TrimControl(QString::fromLocal8Bit(lines.value(1)));
-    return folders;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw RaisedError(QStringLiteral("File access denied"));
+    return ParseFtpIni(bytes);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // String functions of the stages: fields and positions in archive names, match-key cleaning,
-// repeated replacement, and the ASCII-only case folding used for every case-blind comparison.
+// repeated replacement, line splitting, and the ASCII-only case folding used for every
+// case-blind comparison.
 #include <QChar>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // Field N (counted from 0) of S split at every single Sep; two Sep in a row delimit an empty
@@ -35,3 +37,7 @@ QString TrimControl(const QString &S);
 
 // True when A and B are equal once their ASCII letters are folded to lower case.
 bool AsciiSameText(const QString &A, const QString &B);
+
+// The lines of a text split at CR LF, LF or CR, empty lines included; a line break at the
+// very end adds no empty line, and an empty text gives no line.
+QStringList SplitTextLines(const QString &text);

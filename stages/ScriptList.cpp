@@ -1,8 +1,9 @@
 #include "stages/ScriptList.h"
 
+#include "stages/LibStr.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -40,10 +41,15 @@ TScriptListLoad LoadScriptList(const QString &Path, TScriptList &List)
     QFile file(Path);
     if (!file.open(QIODevice::ReadOnly))
         return TScriptListLoad::Unreadable;
-    QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return TScriptListLoad::Unreadable;
+    return ParseScriptList(bytes, List);
+}
 
+TScriptListLoad ParseScriptList(QByteArray bytes, TScriptList &List)
+{
+    List = TScriptList();
     TTextEncoding encoding = TTextEncoding::Local8Bit;
     QStringConverter::Encoding converter = QStringConverter::System;
     for (const TEncodingMark &mark : kMarks) {
@@ -61,10 +67,9 @@ TScriptListLoad LoadScriptList(const QString &Path, TScriptList &List)
     if (decoder.hasError() || oddUtf16)
         return TScriptListLoad::Unreadable;
 
-    QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    List.Lines = lines;
+    // Split by hand: a regular expression refuses text with a lone surrogate and would give it
+    // back as one line, line breaks and all.
+    List.Lines = SplitTextLines(text);
     List.Encoding = encoding;
     return TScriptListLoad::Loaded;
 }

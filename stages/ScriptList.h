@@ -23,6 +23,10 @@ enum class TScriptListLoad {
 // no empty line. On Missing or Unreadable, List is left empty in the local 8-bit code page.
 TScriptListLoad LoadScriptList(const QString &Path, TScriptList &List);
 
+// Reads a list from the bytes of such a file: Loaded, or Unreadable (List left empty in the
+// local 8-bit code page) when they cannot be decoded in the encoding their mark names.
+TScriptListLoad ParseScriptList(QByteArray bytes, TScriptList &List);
+
 // Writes the whole list to Path (replacing it), every line followed by CR LF, in the list's
 // encoding with its byte-order mark. The file is replaced at once or not at all. Returns false
 // and sets ErrorText (when given) on failure.

@@ -42,7 +42,8 @@ TUpdateEngine::Outcome TUpdateEngine::Guarded(const std::function<Outcome()> &ru
     } catch (const RunStopped &) {
         return Outcome::Stopped;
     } catch (const RaisedError &error) {
-        emit boxShown(BoxKind::Error, error.text());
+        // Errors of the program's own (ftp.ini without a folder, say) carry marked keys.
+        emit boxShown(BoxKind::Error, lStr(error.text()));
     } catch (const std::exception &error) {
         emit boxShown(BoxKind::Error, QString::fromLocal8Bit(error.what()));
     }

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QMetaProperty>
 #include <QPointer>
-#include <QStringDecoder>
 
 namespace {
 
@@ -65,10 +64,7 @@ QStringList ReadFileLines(const QString &path, bool byByteOrderMark)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw RaisedError(file.errorString());
-    if (byByteOrderMark)
-        return SplitTextLines(DecodeByByteOrderMark(bytes));
-    QStringDecoder utf8(QStringConverter::Utf8);  // strips a leading byte-order mark
-    return SplitTextLines(utf8.decode(bytes));
+    return LangListLines(bytes, byByteOrderMark);
 }
 
 // Property names whose string values are translated. Captions and texts are "text" and

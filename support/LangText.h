@@ -4,12 +4,12 @@
 #include <QString>
 #include <QStringList>
 
-#include "stages/LibStr.h"  // TrimControl, AsciiLower
-
-// The lines of a text split at CR LF, LF or CR, empty lines included; a line break at the
-// very end adds no empty line, and an empty text gives no line.
-QStringList SplitTextLines(const QString &text);
+#include "stages/LibStr.h"  // TrimControl, AsciiLower, SplitTextLines
 
 // The text of a byte stream decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE; the mark
 // itself dropped); without a mark, in the local 8-bit code page.
 QString DecodeByByteOrderMark(const QByteArray &bytes);
+
+// The lines of the language list held in bytes: UTF-8 (a leading byte-order mark dropped), or,
+// with byByteOrderMark, decoded by DecodeByByteOrderMark; split by SplitTextLines.
+QStringList LangListLines(const QByteArray &bytes, bool byByteOrderMark);

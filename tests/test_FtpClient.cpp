@@ -90,6 +90,7 @@ protected:
     {
         ClearStopRequest();
         SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);
+        SetFtpListingLimits(kFtpListingMaxBytes, kFtpListingMaxSeconds);
     }
     QTemporaryDir root;
 };
@@ -199,6 +200,37 @@ TEST_F(FtpClientTest, ListingStylesGiveTheSameEntries)
 
         ASSERT_TRUE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/empty/")));
         EXPECT_EQ(FtpFindFirstFileW(connection.hFTP, QStringLiteral("*.*"), &found, 0, 0), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);  // listed, nothing there: no failure
+    }
+}
+
+TEST_F(FtpClientTest, EndlessListingsFailOnTheirSizeOrTimeLimit)
+{
+    struct Case {
+        const char *what;
+        FtpServerOptions::EndlessListing listing;
+        bool machineListing;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        {"fast MLSD", FtpServerOptions::EndlessListing::Fast, true, ERROR_NOT_ENOUGH_MEMORY},
+        {"fast LIST", FtpServerOptions::EndlessListing::Fast, false, ERROR_NOT_ENOUGH_MEMORY},
+        {"trickling MLSD", FtpServerOptions::EndlessListing::Trickle, true, ERROR_INTERNET_TIMEOUT},
+        {"trickling LIST", FtpServerOptions::EndlessListing::Trickle, false, ERROR_INTERNET_TIMEOUT},
+    };
+    SetFtpListingLimits(1024 * 1024, 3);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServerOptions options;
+        options.endlessListing = c.listing;
+        options.machineListing = c.machineListing;
+        FtpServerFixture server(root.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        ASSERT_TRUE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/bin/")));
+        WIN32_FIND_DATAW found;
+        EXPECT_EQ(FtpFindFirstFileW(connection.hFTP, QStringLiteral("*.*"), &found, 0, 0), nullptr);
+        EXPECT_EQ(GetLastError(), c.error);
     }
 }
 

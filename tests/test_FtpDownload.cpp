@@ -174,25 +174,35 @@ TEST_F(FtpDownloadTest, LocalFileThatCannotBeCreatedClosesTheServerFile)
     EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
 }
 
-TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
+TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFile)
 {
+    using Ending = FtpServerOptions::Ending;
     struct Case {
         const char *what;
-        FtpServerOptions::Ending ending;
+        int64_t endAfter;     // the transfer ends after this many bytes (-1: never)...
+        Ending ending;        // ...this way
+        int64_t extraBytes;   // or goes on this far beyond the file's end
+        bool machineListing;  // how the size is looked up: MLST, SIZE, or a listing
         bool serverSize;
+        uint32_t lastReceived;  // the last count of bytes taken (0: any up to the file's size)
     };
     const Case cases[] = {
-        {"dropped with 426", FtpServerOptions::Ending::Drop, true},
-        {"dropped with 226", FtpServerOptions::Ending::Short, true},
-        {"dropped with 226, fewer bytes than listed", FtpServerOptions::Ending::Short, false},
-        {"stalled", FtpServerOptions::Ending::Stall, true},
+        {"dropped with 426", 6000, Ending::Drop, 0, true, true, 6000},
+        {"dropped with 226", 6000, Ending::Short, 0, true, true, 6000},
+        {"dropped with 226, fewer bytes than listed", 6000, Ending::Short, 0, true, false, 6000},
+        {"stalled", 6000, Ending::Stall, 0, true, true, 6000},
+        {"1 MB beyond the size from MLST", -1, Ending::Drop, 1000000, true, true, 0},
+        {"1 MB beyond the size from SIZE", -1, Ending::Drop, 1000000, false, true, 0},
+        {"1 MB beyond the size from LIST", -1, Ending::Drop, 1000000, false, false, 0},
     };
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         FtpServerOptions options;
-        options.endAfterBytes = 6000;
+        options.endAfterBytes = c.endAfter;
         options.ending = c.ending;
+        options.extraBytes = c.extraBytes;
+        options.machineListing = c.machineListing;
         options.size = c.serverSize;
         FtpServerFixture server(serverDir.path(), options);
         ASSERT_TRUE(server.isRunning());
@@ -204,8 +214,48 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
                   ResultCode::DownloadIncomplete);
         EXPECT_EQ(hFile, nullptr);
         ASSERT_FALSE(progress.calls.isEmpty());
-        EXPECT_EQ(progress.calls.last().first, 6000u);
+        if (c.lastReceived > 0)
+            EXPECT_EQ(progress.calls.last().first, c.lastReceived);
+        for (const auto &call : std::as_const(progress.calls)) {
+            EXPECT_LE(call.first, 10000u);  // nothing beyond the listed size was taken
+            EXPECT_EQ(call.second, 10000u);
+        }
         EXPECT_EQ(ReadTestFile(local), "old");
+        ExpectOnlyTarget(true);
+    }
+}
+
+TEST_F(FtpDownloadTest, AnExpectedSizeGivenByTheCallerIsEnforced)
+{
+    struct Case {
+        const char *what;
+        uint64_t expected;
+        int result;
+        uint32_t lastReceived;
+    };
+    const Case cases[] = {
+        {"the file's size", 10000, ResultCode::Downloaded, 10000},
+        {"less than the file", 9000, ResultCode::DownloadIncomplete, 8192},
+        {"more than the file", 10001, ResultCode::DownloadIncomplete, 10000},
+        {"nothing", 0, ResultCode::DownloadIncomplete, 0},
+    };
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTestFile(local, "old");
+        HINTERNET hFile = nullptr;
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local,
+                                  progress.callback(), c.expected),
+                  c.result);
+        EXPECT_EQ(hFile, nullptr);
+        const uint32_t lastReceived = progress.calls.isEmpty() ? 0 : progress.calls.last().first;
+        EXPECT_EQ(lastReceived, c.lastReceived);
+        for (const auto &call : std::as_const(progress.calls))
+            EXPECT_EQ(call.second, uint32_t(c.expected));
+        EXPECT_EQ(ReadTestFile(local), c.result == ResultCode::Downloaded ? TestBytes(10000) : QByteArray("old"));
         ExpectOnlyTarget(true);
     }
 }

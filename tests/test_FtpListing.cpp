@@ -110,6 +110,12 @@ TEST(FtpListing, AWholeReplyKeepsOrderAndLeavesOutWhatItCannotUse)
         {"MLSD name ending in a line break", true, "type=file; trailing\n\ntype=file; ok\n", {"ok"}},
         {"LIST name cut by a line break", false,
          "-rw-r--r-- 1 ftp ftp 1 Jan 01 00:00 new\nline.txt\n-rw-r--r-- 1 ftp ftp 1 Jan 01 00:00 ok\n", {"ok"}},
+        // Servers write blank lines between groups of a LIST reply and at its end.
+        {"LIST with blank lines", false,
+         "-rw-r--r-- 1 ftp ftp 1 Jan 01 00:00 a.txt\r\n\r\n-rw-r--r-- 1 ftp ftp 1 Jan 01 00:00 b.txt\r\n \r\n",
+         {"a.txt", "b.txt"}},
+        {"MS-DOS LIST with a blank line", false,
+         "12-09-26  11:52PM       <DIR>          bin\r\n\r\n12-09-26  11:52PM  176 c.7z\r\n", {"bin/", "c.7z"}},
         {"empty", true, "", {}},
     };
     for (const Case &c : cases)

@@ -285,7 +285,7 @@ TEST_F(ServerScan, ListsTheTreeInEveryListingStyle)
 
         TScanDir scan;
         scan.setSearchPath("/prog/");
-        scan.setSearchMask("*.sql");  // no effect on the server
+        scan.setSearchMask("*.*");  // every file, one without a dot included
         EXPECT_EQ(scan.BeginScanFTP(connection.hNet, connection.hFTP, nullptr), ResultCode::FolderListed);
         const QStringList entries = Entries(scan);
         EXPECT_EQ(Sorted(entries), (QStringList{"/prog/bin/x/|deep.bpl", "/prog/bin/|Report.dll", "/prog/|Update.exe",
@@ -323,6 +323,75 @@ TEST_F(ServerScan, EmptyOrMissingStartFolderAndNoConnection)
     EXPECT_EQ(scan.BeginScanFTP(nullptr, nullptr, nullptr), ResultCode::NoHandle);
     EXPECT_EQ(scan.FindCount(), 0);
     EXPECT_TRUE(scan.ResultPath().isEmpty());
+}
+
+TEST_F(ServerScan, MaskSelectsFilesButEveryFolderIsStillEntered)
+{
+    const QString root = dir.path();
+    WriteTestFile(root + "/db/001.sql", "1");
+    WriteTestFile(root + "/db/readme.txt", "r");
+    WriteTestFile(root + "/db/Report.dll", "d");
+    WriteTestFile(root + "/db/sql", "s");
+    WriteTestFile(root + "/db/old/002.SQL", "2");
+    WriteTestFile(root + "/db/old/tool.exe", "t");
+    QDir(root).mkpath("db/folder.sql");
+    for (const ListingStyle &style : kListingStyles) {
+        SCOPED_TRACE(style.name);
+        FtpServerFixture server(root, ListingOptions(style));
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        TScanDir scan;
+        scan.setSearchPath("/db/");
+        scan.setSearchMask("*.sql");
+        EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::FolderListed);
+        EXPECT_EQ(Entries(scan), (QStringList{"/db/|001.sql", "/db/old/|002.SQL"}));
+    }
+}
+
+TEST_F(ServerScan, AFailureInAnySubFolderFailsTheWholeScan)
+{
+    // Folders named "x" cannot be listed; "/prog/bin/x/" comes before siblings and after others.
+    WriteTestFile(dir.path() + "/prog/bin/y/after.bpl", "a");
+    FtpServerOptions options;
+    options.failingFolder = QStringLiteral("x");
+    FtpServerFixture server(dir.path(), options);
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    TScanDir scan;
+    scan.setSearchPath("/prog/");
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::ListingFailed);
+    EXPECT_EQ(scan.FailedFolder(), "/prog/bin/x/");
+
+    scan.setSearchPath("/prog/bin/y/");  // a scan that succeeds names no folder
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::FolderListed);
+    EXPECT_EQ(scan.FailedFolder(), QString());
+    scan.setSearchPath("/prog/bin/x/");  // the start folder itself
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::ListingFailed);
+    EXPECT_EQ(scan.FailedFolder(), "/prog/bin/x/");
+    scan.setSearchPath("/prog/bin/none/");
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::FolderNotEntered);
+    EXPECT_EQ(scan.FailedFolder(), "/prog/bin/none/");
+}
+
+TEST_F(ServerScan, TheScanEndsAtTheDepthBound)
+{
+    // A folder that contains itself looks to the scan like a tree without end. (A stock server
+    // over a symbolic link stops by itself after 40 levels, the system's limit on links in a
+    // path; the bound must hold for servers that go on.) A real tree one level deeper than the
+    // bound stands for it; one exactly as deep as the bound is listed whole.
+    const QString deepest = QStringLiteral("d/").repeated(kServerScanMaxDepth);
+    WriteTestFile(dir.path() + "/bounded/" + deepest + "file.txt", "f");
+    WriteTestFile(dir.path() + "/endless/" + deepest + "d/file.txt", "f");
+    FtpServerFixture server(dir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    TScanDir scan;
+    scan.setSearchPath("/bounded/");
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::FolderListed);
+    EXPECT_EQ(Entries(scan), QStringList{"/bounded/" + deepest + "|file.txt"});
+    scan.setSearchPath("/endless/");
+    EXPECT_EQ(scan.BeginScanFTP(nullptr, connection.hFTP, nullptr), ResultCode::ListingFailed);
+    EXPECT_EQ(scan.FailedFolder(), "/endless/" + deepest + "d/");
 }
 
 }  // namespace

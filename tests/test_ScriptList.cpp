@@ -74,6 +74,17 @@ TEST(ScriptList, ReadsAnyLineEndAndWritesCrLf)
     EXPECT_EQ(ReadBytes(path), QByteArray("a.sql\r\nb.sql\r\nc.sql\r\n\r\nd.sql\r\n"));
 }
 
+TEST(ScriptList, ALoneSurrogateDoesNotJoinTheLines)
+{
+    // Found by fuzz_ScriptList: UTF-16 text with half a surrogate pair came back as one line
+    // holding every line break, and would have been written back that way.
+    TScriptList list;
+    const QByteArray bytes("\xFF\xFE" "a\0\n\0\x0A\xD8" "b\0\r\0\n\0" "c\0", 16);
+    ASSERT_EQ(ParseScriptList(bytes, list), TScriptListLoad::Loaded);
+    EXPECT_EQ(list.Lines, (QStringList{QStringLiteral("a"), QChar(0xD80A) + QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(list.Encoding, TTextEncoding::Utf16LE);
+}
+
 TEST(ScriptList, MissingFileGivesAnEmptyListSavedAsAnEmptyFile)
 {
     QTemporaryDir dir;

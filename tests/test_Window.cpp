@@ -89,7 +89,7 @@ TEST(Window, ActivationTranslatesEveryCaption)
 TEST(Window, AllStagesClearedRunsTheFrameOnly)
 {
     InstallationFixture install;
-    install.writeFtpIni(QStringLiteral("  /prog/\t"), QString());
+    install.writeFtpIni(QStringLiteral("  /prog/\t"), QStringLiteral("/db/"));
     TfUpdate window;
     window.FormActivate();
     for (QCheckBox *box : {window.cbCheck, window.cbInstallNew, window.cbCheckDB})
@@ -99,25 +99,31 @@ TEST(Window, AllStagesClearedRunsTheFrameOnly)
     EXPECT_EQ(LogLines(window), QStringList({"---", "---", "---"}));
     EXPECT_EQ(install.takeMessages(), QStringList({"[message] Обновление завершено"}));
     EXPECT_EQ(window.netdir, QStringLiteral("/prog/"));
-    EXPECT_EQ(window.netDbdir, QString());
+    EXPECT_EQ(window.netDbdir, QStringLiteral("/db/"));
     EXPECT_EQ(window.lFindNew->text(), QStringLiteral("7"));  // counters of a skipped stage stay
     EXPECT_EQ(window.LastRunOutcome(), TfUpdate::RunOutcome::Completed);
 }
 
-TEST(Window, FtpIniThatCannotBeOpenedChangesNothing)
+TEST(Window, FtpIniThatCannotBeUsedChangesNothing)
 {
     struct Case {
         const char *name;
         bool asFolder;
+        const char *content;  // nullptr: no file
         const char *error;
     } cases[] = {
-        {"missing", false, "[error] The specified file was not found."},
-        {"not a file", true, "[error] File access denied."},
+        {"missing", false, nullptr, "[error] The specified file was not found."},
+        {"not a file", true, nullptr, "[error] File access denied."},
+        {"one line", false, "/prog/\r\n", "[error] В файле ftp.ini не указана папка скриптов базы данных на сервере (строка 2)"},
+        {"first line empty", false, "\r\n/db/\r\n",
+         "[error] В файле ftp.ini не указана папка программы на сервере (строка 1)"},
     };
     for (const Case &c : cases) {
         InstallationFixture install;
         if (c.asFolder)
             QDir(install.path()).mkdir(QStringLiteral("ftp.ini"));
+        if (c.content)
+            install.write(QStringLiteral("ftp.ini"), c.content);
         TfUpdate window;
         window.Memo1->setPlainText(QStringLiteral("earlier line"));
         window.netdir = QStringLiteral("/kept/");
@@ -155,7 +161,7 @@ TEST(Window, SoftdirIsThePathFieldTrimmedWithATrailingSeparator)
 TEST(Window, FtpIniIsReadFromTheStartFolderNotThePathField)
 {
     InstallationFixture install;
-    install.writeFtpIni(QStringLiteral("/from-start/"), QString());
+    install.writeFtpIni(QStringLiteral("/from-start/"), QStringLiteral("/db/"));
     InstallationFixture other;  // another folder, with no ftp.ini, becomes current
     other.takeMessages();
     QDir::setCurrent(install.path());
