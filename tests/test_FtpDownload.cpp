@@ -5,6 +5,7 @@
 #include "net/EventPump.h"
 #include "net/FtpDownload.h"
 #include "net/FtpTimeouts.h"
+#include "net/PartialDownload.h"
 #include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 
@@ -188,8 +189,10 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
         {"stalled", FtpServerOptions::Ending::Stall, true},
     };
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
+    const QString partial = PartialFileName("Report.dll.7z", 10000);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        QFile::remove(localDir.path() + "/" + partial);  // each case starts afresh
         FtpServerOptions options;
         options.endAfterBytes = 6000;
         options.ending = c.ending;
@@ -206,7 +209,56 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyKeepTheOldFile)
         ASSERT_FALSE(progress.calls.isEmpty());
         EXPECT_EQ(progress.calls.last().first, 6000u);
         EXPECT_EQ(ReadTestFile(local), "old");
+        // What arrived is kept, hidden, for the next attempt.
+        EXPECT_EQ(FolderEntries(localDir.path()), QStringList({partial, "Report.dll.7z"}));
+        EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(6000));
+    }
+}
+
+TEST_F(FtpDownloadTest, ADownloadCutShortIsContinuedWhereTheServerCan)
+{
+    struct Case {
+        const char *what;
+        bool restart;             // the server offers REST
+        bool changed;             // the server file changes (size and content) between attempts
+        const char *secondTransfer;  // the server's log line of the second attempt's transfer
+    };
+    const Case cases[] = {
+        {"continued with REST", true, false, "completed=1 bytes=5000 "},
+        {"server without REST: from the first byte", false, false, "completed=1 bytes=10000 "},
+        {"server file changed: from the first byte", true, true, "completed=1 bytes=12000 "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString serverFile = serverDir.path() + "/prog/bin/Report.dll.7z";
+        WriteTestFile(serverFile, TestBytes(10000));
+        QFile::remove(local);
+        FtpServerOptions options;
+        options.endAfterBytes = 5000;
+        options.endOnce = true;
+        options.restart = c.restart;
+        options.logCommands = true;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        HINTERNET hFile = nullptr;
+        ASSERT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::DownloadIncomplete);
+        QByteArray expected = TestBytes(10000);
+        if (c.changed) {
+            expected = TestBytes(12000);
+            expected[0] = 'x';
+            WriteTestFile(serverFile, expected);
+        }
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, progress.callback()),
+                  ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(local), expected);
         ExpectOnlyTarget(true);
+        ASSERT_FALSE(progress.calls.isEmpty());
+        EXPECT_EQ(progress.calls.last().first, uint32_t(expected.size()));
+        EXPECT_TRUE(server.logShows(c.secondTransfer)) << server.log().toStdString();
+        EXPECT_EQ(server.log().contains("-> 350 Restarting at position 5000"), c.restart && !c.changed);
     }
 }
 
