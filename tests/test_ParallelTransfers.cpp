@@ -74,6 +74,15 @@ protected:
     std::unique_ptr<FtpServerFixture> ftp;
 };
 
+// ftp.ini and an older copy ("old <path>") of every file of the release in the installation.
+void InstallOldCopies(const InstallationFixture &install, const QString &release)
+{
+    install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
+    const QMap<QString, QByteArray> released = TreeContents(release);
+    for (auto it = released.cbegin(); it != released.cend(); ++it)
+        WriteDatedFile(install.path(), it.key(), "old " + it.key().toUtf8(), kReleaseDay.addDays(-3));
+}
+
 // One update run (stages 1 and 2) of a fresh installation holding older copies of the release.
 struct RunResult {
     TUpdateEngine::Outcome outcome;
@@ -86,10 +95,7 @@ RunResult UpdateFreshInstallation(const QString &release, int transfers)
 {
     const ParallelSetting setting(transfers);
     InstallationFixture install;
-    install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
-    const QMap<QString, QByteArray> released = TreeContents(release);
-    for (auto it = released.cbegin(); it != released.cend(); ++it)
-        WriteDatedFile(install.path(), it.key(), "old " + it.key().toUtf8(), kReleaseDay.addDays(-3));
+    InstallOldCopies(install, release);
     EngineRecorder run;
     RunResult result;
     result.outcome = run.Run({1, 2});
@@ -152,16 +158,14 @@ TEST_F(ParallelStage, AStopDuringTransfersKeepsTheOldFilesAndLeavesNoPartialFile
     StartServer(options);
     const ParallelSetting setting(4);
     InstallationFixture install;
-    install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
-    const QMap<QString, QByteArray> released = TreeContents(release);
-    for (auto it = released.cbegin(); it != released.cend(); ++it)
-        WriteDatedFile(install.path(), it.key(), "old " + it.key().toUtf8(), kReleaseDay.addDays(-3));
+    InstallOldCopies(install, release);
 
     EngineRecorder run;
     QTimer::singleShot(1500, [] { RequestStop(); });
     EXPECT_EQ(run.Run({1, 2}), TUpdateEngine::Outcome::Stopped);
     const QMap<QString, QByteArray> after = TreeContents(install.path());
     EXPECT_EQ(after.value(QStringLiteral("big.bin")), QByteArray("old big.bin"));
+    const QMap<QString, QByteArray> released = TreeContents(release);
     for (auto it = released.cbegin(); it != released.cend(); ++it) {
         const QByteArray installed = after.value(it.key());
         EXPECT_TRUE(installed == "old " + it.key().toUtf8() || installed == it.value()) << it.key().toStdString();
