@@ -50,10 +50,9 @@ class ParallelStage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        release = root.filePath(QStringLiteral("release"));
-        server = root.filePath(QStringLiteral("server"));
-        QDir().mkpath(server + QStringLiteral("/prog"));
-        QDir().mkpath(server + QStringLiteral("/db"));
+        const ScenarioFolders folders = MakeScenarioFolders(root.path());
+        release = folders.release;
+        server = folders.server;
         for (int i = 0; i < 12; ++i)
             WriteDatedFile(release, QStringLiteral("folder%1/File%2.dll").arg(i % 3).arg(i),
                            RandomBytes(3000 + 700 * i, quint32(i)), kReleaseDay);
