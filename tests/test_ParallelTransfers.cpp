@@ -132,6 +132,8 @@ TEST_F(ParallelStage, SeveralConnectionsInstallWhatOneDoesWithTheSameLogLines)
         EXPECT_EQ(parallel.log, sequential.log) << parallel.log.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(parallel.counters, sequential.counters);
         EXPECT_EQ(parallel.files, sequential.files);
+        if (c.connectionLimit > 0)  // the connections past the limit were refused
+            EXPECT_TRUE(ftp->logShows(QStringLiteral("Too many connections from the same IP address"))) << ftp->log().toStdString();
     }
 }
 
