@@ -1,7 +1,7 @@
 #include "net/FtpDownload.h"
 
-#include "net/RaisedError.h"
 #include "net/PartialDownload.h"
+#include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 
 #include <QByteArray>
@@ -30,7 +30,7 @@ private:
     HINTERNET &hFile_;
 };
 
-// Collects the blocks and writes them to the temporary file in large pieces, so that a write
+// Collects the blocks and writes them to the partial file in large pieces, so that a write
 // that stops short (disk full) is seen: the device's own buffering would let it pass.
 class LocalWriter {
 public:

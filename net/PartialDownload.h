@@ -44,6 +44,10 @@ public:
 
     // Gives the file the target's permissions (those of a new file when there is no target)
     // and renames it over the target. Throws RaisedError with the system's text on failure.
+    // The file is not synced to disk first (as a QSaveFile would be): syncing a file of a
+    // gigabyte stalls the run for as long as the disk takes to write it, while an archive lost
+    // in a crash only fails to unpack, and the next run fetches it again because the installed
+    // file is still the old one.
     void Commit();
 
 private:
