@@ -7,6 +7,7 @@
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ReleaseFixture.h"
 #include "net/EventPump.h"
+#include "net/PartialDownload.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -149,6 +150,33 @@ TEST_F(ParallelStage, ATransferCutShortIsContinuedWithinTheRun)
     EXPECT_EQ(run.counters, QList<int>({14, 14}));
     EXPECT_EQ(run.files.value(QStringLiteral("big.bin")), FileBytes(release + QStringLiteral("/big.bin")));
     EXPECT_TRUE(ftp->logShows(QStringLiteral("-> 350 Restarting at position 1572864")));
+}
+
+TEST_F(ParallelStage, PartialFilesOfAnEarlierRunAreContinuedOrRemoved)
+{
+    FtpServerOptions options;
+    options.logCommands = true;
+    StartServer(options);
+    InstallationFixture install;
+    InstallOldCopies(install, release);
+    // The first half of the large archive, as a cut transfer of an earlier run left it, and a
+    // partial file of an archive that is no longer on the server.
+    const QString archive = QDir(server + QStringLiteral("/prog")).entryList({QStringLiteral("*big.bin*")}).value(0);
+    const QByteArray archiveBytes = FileBytes(server + QStringLiteral("/prog/") + archive);
+    const int half = int(archiveBytes.size() / 2);
+    WriteDatedFile(install.path(), PartialFileName(archive, uint64_t(archiveBytes.size())), archiveBytes.left(half),
+                   kReleaseDay);
+    WriteDatedFile(install.path(), QStringLiteral("folder0/") + PartialFileName(QStringLiteral("8-3-Gone.dll-5-1.7z"), 77),
+                   "stale", kReleaseDay);
+
+    EngineRecorder run;
+    EXPECT_EQ(run.Run({1, 2}), TUpdateEngine::Outcome::Completed);
+    const QMap<QString, QByteArray> after = TreeContents(install.path());
+    EXPECT_EQ(after.value(QStringLiteral("big.bin")), FileBytes(release + QStringLiteral("/big.bin")));
+    EXPECT_EQ(after.value(archive), archiveBytes);
+    EXPECT_TRUE(ftp->logShows(QStringLiteral("-> 350 Restarting at position %1").arg(half)));
+    for (const QString &name : after.keys())
+        EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
 }
 
 TEST_F(ParallelStage, AStopDuringTransfersKeepsTheOldFilesAndLeavesNoPartialFile)
