@@ -51,5 +51,6 @@ QString UsageText()
         "  --help         show this text\n"
         "  --version      show the version\n"
         "Without a window, a download shows its progress on standard error when that is a terminal.\n"
-        "Environment: ORN_FTP_SERVER=host:port points the program at another update server.\n");
+        "Environment: ORN_FTP_SERVER=host:port points the program at another update server;\n"
+        "ORN_PARALLEL_TRANSFERS=N (1 to 16, default 4) sets how many files stage 2 fetches at once.\n");
 }

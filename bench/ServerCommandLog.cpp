@@ -9,6 +9,9 @@ TServerCommands CountServerCommands(const QString &LogFile, qint64 Offset)
     if (!log.open(QIODevice::ReadOnly) || !log.seek(Offset))
         return counts;
     for (const QByteArray &line : log.readAll().split('\n')) {
+        const qsizetype sent = line.indexOf(" bytes=");
+        if (line.contains(" completed=") && sent >= 0)
+            counts.BytesSent += line.mid(sent + 7).split(' ').first().toLongLong();
         const qsizetype at = line.indexOf(" <- ");
         if (at < 0)
             continue;

@@ -1,5 +1,5 @@
 #pragma once
-// Counts of the FTP commands in the command log of bench/ftplogserver.py.
+// Counts of the FTP commands and of the bytes sent in the log of bench/ftplogserver.py.
 #include <QString>
 
 struct TServerCommands {
@@ -7,7 +7,8 @@ struct TServerCommands {
     int Retrievals = 0;       // RETR
     int Lookups = 0;          // MLST and SIZE, answered on the control connection
     int Listings = 0;         // LIST, NLST, MLSD
+    qint64 BytesSent = 0;     // file data sent by every transfer, whole or cut short
 };
 
-// The commands logged in LogFile from byte Offset on (the log's size before the measured work).
+// The commands and transfers logged in LogFile from byte Offset on (the log's size before the measured work).
 TServerCommands CountServerCommands(const QString &LogFile, qint64 Offset);

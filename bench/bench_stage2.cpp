@@ -8,6 +8,7 @@
 // The server tree of the release is <server-root>/prog; ORN_FTP_SERVER names the server.
 #include "bench/BenchReport.h"
 #include "bench/BenchWindow.h"
+#include "bench/MirrorReference.h"
 #include "bench/ServerCommandLog.h"
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
@@ -23,65 +24,6 @@
 namespace {
 
 const QString kNetdir = QStringLiteral("/prog/");
-
-// Copies every file of Release into Install, dated a year before, so that stage 1 finds each
-// of them changed on the server. Returns the number of files copied.
-int InstallOlderCopy(const QString &Release, const QString &Install)
-{
-    const QDateTime older(QDate(2020, 1, 1), QTime(12, 0));
-    int count = 0;
-    QDirIterator it(Release, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = Install + QLatin1Char('/') + QDir(Release).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::remove(target);
-        QFile copy(target);
-        if (QFile::copy(source, target) && copy.open(QIODevice::ReadWrite)
-            && copy.setFileTime(older, QFileDevice::FileModificationTime))
-            ++count;
-    }
-    return count;
-}
-
-// Runs Program with Arguments, its output discarded. True when it ended with status 0.
-bool RunQuietly(const QString &Program, const QStringList &Arguments)
-{
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(Program, Arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// The yardstick: `lftp -c mirror` of the server tree into a new folder Mirror, then `7z e` of
-// each archive into its own folder. Returns the seconds taken, or -1 when a step failed.
-double MirrorAndUnpack(const QString &Mirror, int ExpectedArchives)
-{
-    QDir(Mirror).removeRecursively();
-    const ServerAddress server = UpdateServerAddress();
-    const QString script = QStringLiteral("set cmd:fail-exit yes; set net:max-retries 1; set ftp:ssl-allow no; "
-                                          "set ftp:passive-mode on; open -u %1,%2 -p %3 %4; mirror %5 %6")
-                               .arg(QLatin1String(kFtpUser), QLatin1String(kFtpPassword))
-                               .arg(server.port)
-                               .arg(server.host, kNetdir, Mirror);
-    QElapsedTimer timer;
-    timer.start();
-    if (!RunQuietly(QStringLiteral("lftp"), {QStringLiteral("-c"), script}))
-        return -1;
-    int unpacked = 0;
-    QDirIterator it(Mirror, {QStringLiteral("*.7z")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString archive = it.next();
-        const QString folder = QFileInfo(archive).path() + QLatin1Char('/');
-        if (!RunQuietly(QStringLiteral("7z"), {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-o") + folder, archive}))
-            return -1;
-        ++unpacked;
-    }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    return unpacked == ExpectedArchives ? seconds : -1;
-}
 
 }  // namespace
 
@@ -115,7 +57,7 @@ int main(int argc, char **argv)
     QVector<double> stageSeconds, referenceSeconds;
     TServerCommands commands;
     for (int run = 0; run < runs; ++run) {
-        const double reference = MirrorAndUnpack(mirror, files);
+        const double reference = MirrorAndUnpack(kNetdir, mirror, files);
         if (reference < 0) {
             Note(QStringLiteral("lftp mirror or 7z failed"));
             return 2;

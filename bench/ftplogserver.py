@@ -1,9 +1,11 @@
 #!/usr/bin/python3
-"""The FTP server of the tests (tests/fixtures/ftpserver.py) with every command it receives
-written to a log file, so that the benchmarks can count transfers and data connections.
+"""The FTP server of the tests (tests/fixtures/ftpserver.py) with every command it receives and
+every file transfer written to a log file, so that the benchmarks can count transfers, data
+connections and the bytes sent.
 
 Usage: ftplogserver.py --log-file PATH <arguments of ftpserver.py>
-Each received command is one line "<time> <client ip:port>-[<user>] <- <COMMAND> <argument>".
+Each received command is one line "<time> <client ip:port>-[<user>] <- <COMMAND> <argument>",
+each transfer one line "<time> <client>-[<user>] RETR <path> completed=<0|1> bytes=<n> ...".
 """
 import logging
 import os
@@ -20,12 +22,13 @@ def main():
     log_file = argv[at + 1]
     del argv[at:at + 2]
 
-    class CommandsOnly(logging.Filter):
+    class CommandsAndTransfers(logging.Filter):
         def filter(self, record):
-            return " <- " in record.getMessage()
+            message = record.getMessage()
+            return " <- " in message or " completed=" in message
 
     handler = logging.FileHandler(log_file)
-    handler.addFilter(CommandsOnly())
+    handler.addFilter(CommandsAndTransfers())
     handler.setFormatter(logging.Formatter("%(asctime)s %(message)s"))
     # Configured before the fixture's own logging set-up, which then leaves it as it is.
     logging.basicConfig(level=logging.DEBUG, handlers=[handler])

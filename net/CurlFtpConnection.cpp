@@ -181,15 +181,33 @@ bool CurlFtpConnection::FindEntry(const QString &name, WIN32_FIND_DATAW *entry)
     return true;
 }
 
-bool CurlFtpConnection::StartDownload(const QString &name)
+bool CurlFtpConnection::StartDownload(const QString &name, uint64_t offset)
 {
     if (downloading_ || !IsPlainEntryName(name))
         return false;
+    if (offset > 0 && !restRefused_) {
+        if (OpenDownload(name, offset))
+            return true;
+        if (result_ != CURLE_FTP_COULDNT_USE_REST)
+            return false;
+        restRefused_ = true;  // the server cannot continue a transfer: it starts from the first byte
+    }
+    return OpenDownload(name, 0);
+}
+
+bool CurlFtpConnection::OpenDownload(const QString &name, uint64_t offset)
+{
     Prepare(FileUrl(name));
     expectedSize_.reset();
-    if (lookedUp_ && lookedUp_->folder == folder_ && lookedUp_->name == name) {
-        // The size is known from the look-up: libcurl need not ask for it again.
+    const bool lookedUp = lookedUp_ && lookedUp_->folder == folder_ && lookedUp_->name == name;
+    if (lookedUp)
         expectedSize_ = lookedUp_->size;
+    startOffset_ = offset;
+    if (offset > 0) {
+        // libcurl sends REST only after its own SIZE, so the size is asked for again here.
+        curl_easy_setopt(easy_, CURLOPT_RESUME_FROM_LARGE, curl_off_t(offset));
+    } else if (lookedUp) {
+        // The size is known from the look-up: libcurl need not ask for it again.
         curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     }
     Attach();
@@ -222,7 +240,7 @@ bool CurlFtpConnection::ReadDownload(char *buffer, uint32_t toRead, uint32_t *re
         *read = uint32_t(count);
         return true;
     }
-    return done_ && result_ == CURLE_OK && (!expectedSize_ || bodyTotal_ >= *expectedSize_);
+    return done_ && result_ == CURLE_OK && (!expectedSize_ || startOffset_ + bodyTotal_ >= *expectedSize_);
 }
 
 void CurlFtpConnection::EndDownload()

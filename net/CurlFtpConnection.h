@@ -44,10 +44,15 @@ public:
     // Looks one name of the current folder up. Returns false when there is no such entry.
     bool LookUp(const QString &name, WIN32_FIND_DATAW *entry);
 
-    // Starts the binary download of name from the current folder. Returns true once the server
-    // has accepted it (or already sent it all), false when it refused it or nothing can start
-    // because a download is open.
-    bool StartDownload(const QString &name);
+    // Starts the binary download of name from the current folder, from byte offset on (REST)
+    // when offset is above 0 and the server takes it, else from the first byte. Returns true
+    // once the server has accepted it (or already sent it all), false when it refused it or
+    // nothing can start because a download is open.
+    bool StartDownload(const QString &name, uint64_t offset = 0);
+
+    // Where the data of the open download begin in the server file: the offset it was started
+    // from, or 0 when the server refused to continue there.
+    uint64_t DownloadOffset() const { return startOffset_; }
 
     // Reads the next bytes of the open download; results as for InternetReadFile.
     bool ReadDownload(char *buffer, uint32_t toRead, uint32_t *read);
@@ -59,6 +64,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     bool FindEntry(const QString &name, WIN32_FIND_DATAW *entry);
+    // One attempt of StartDownload from offset; on false result_ tells why.
+    bool OpenDownload(const QString &name, uint64_t offset);
     void Prepare(const QByteArray &url);
     void SetTlsOptions();
     CURLcode Perform();
@@ -93,6 +100,7 @@ private:
     bool featuresRequested_ = false;
     bool hasMlst_ = false;
     bool hasSize_ = false;
+    bool restRefused_ = false;  // the server refused REST once: downloads start at byte 0
 
     // State of the operation in progress.
     bool attached_ = false;
@@ -106,6 +114,7 @@ private:
     std::vector<char> body_;
     size_t bodyRead_ = 0;
     uint64_t bodyTotal_ = 0;  // bytes received by the operation in progress
+    uint64_t startOffset_ = 0;  // where the open download's data begin in the server file
 
     // The last name looked up, and its size: a download of it right after needs no SIZE of its
     // own, and is complete only when at least that many bytes arrived.

@@ -1,18 +1,14 @@
 #include "net/FtpDownload.h"
 
+#include "net/PartialDownload.h"
 #include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QTemporaryFile>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -34,46 +30,7 @@ private:
     HINTERNET &hFile_;
 };
 
-// The local file of a download: written under a temporary name beside the target and renamed
-// over it only when complete; removed on every other way out. It is not synced to disk before
-// the rename (as a QSaveFile would be): syncing a file of a gigabyte stalls the window for as
-// long as the disk takes to write it, while an archive lost in a crash only fails to unpack,
-// and the next run fetches it again because the installed file is still the old one.
-class ReplacingFile : public QTemporaryFile {
-public:
-    explicit ReplacingFile(const QString &target)
-        : QTemporaryFile(target + QStringLiteral(".XXXXXX")), target_(target) {}
-
-    // Creates the temporary file, unbuffered. False when it cannot be created, or when the
-    // target is something other than a file that may be written.
-    bool Create()
-    {
-        const QFileInfo existing(target_);
-        if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
-            return false;
-        return open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    }
-
-    // Gives the file the target's permissions (those of a new file when there is no target)
-    // and renames it over the target. Throws RaisedError with the system's text on failure.
-    void Commit()
-    {
-        const QByteArray target = QFile::encodeName(target_);
-        struct stat existing {};
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0666 & ~mask;
-        if (::fchmod(handle(), mode) != 0 || ::rename(QFile::encodeName(fileName()).constData(), target.constData()) != 0)
-            throw RaisedError(QString::fromLocal8Bit(std::strerror(errno)));
-        setAutoRemove(false);
-        close();
-    }
-
-private:
-    const QString target_;
-};
-
-// Collects the blocks and writes them to the temporary file in large pieces, so that a write
+// Collects the blocks and writes them to the partial file in large pieces, so that a write
 // that stops short (disk full) is seen: the device's own buffering would let it pass.
 class LocalWriter {
 public:
@@ -129,23 +86,31 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
         return ResultCode::DownloadFileMissing;
     const uint64_t size = expectedSize.value_or(found.nFileSize);
 
-    hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
-    if (!hFile)
-        return ResultCode::DownloadOpenFailed;
-    ReplacingFile local(localFile);  // removed unless committed
-    if (!local.Create())
+    // What an earlier attempt left of the same server file is continued where the server can.
+    PartialFile local(localFile, size);  // removed unless kept or committed
+    if (!local.Open())
         return ResultCode::DownloadLocalFailed;
-    LocalWriter writer(local);
+    const uint64_t held = local.Size() < size ? local.Size() : 0;
+    FtpSetRestartOffset(hFTP, held);
+    hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
+    if (!hFile) {
+        local.Keep();
+        return ResultCode::DownloadOpenFailed;
+    }
+    uint64_t received = FtpFileStartOffset(hFile);
+    if (received != local.Size() && !local.TruncateTo(received))
+        return ResultCode::DownloadLocalFailed;
+    LocalWriter writer(local.Device());
 
     char buffer[kBlockBytes];
-    uint64_t received = 0;
     uint32_t count = 0;
     bool readOk;
     do {
         readOk = InternetReadFile(hFile, buffer, kBlockBytes, &count);
         if (!readOk)
             break;
-        // A server that sends more than the file holds could fill the disk: cut it off.
+        // A server that sends more than the file holds could fill the disk: cut it off (and
+        // drop what arrived, it is not the file).
         if (count > size - received)
             return ResultCode::DownloadIncomplete;
         writer.Append(buffer, count);
@@ -154,9 +119,11 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
             progress(uint32_t(received), uint32_t(size));
     } while (count > 0);
 
-    if (!readOk || received < size)
-        return ResultCode::DownloadIncomplete;
     writer.Flush();
+    if (!readOk || received < size) {
+        local.Keep();  // for the next attempt
+        return ResultCode::DownloadIncomplete;
+    }
     local.Commit();
     return ResultCode::Downloaded;
 }

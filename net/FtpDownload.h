@@ -18,8 +18,11 @@ using DownloadProgress = std::function<void(uint32_t received, uint32_t size)>;
 // holds no file of that name, -3 when the server file cannot be opened, -4 when localFile cannot
 // be created, -5 when the transfer ended early (dropped, failed, stalled, stopped, or fewer bytes
 // than the size) or was cut as soon as it went beyond the size (nothing beyond it is written).
-// The data go to a temporary file beside localFile that replaces it only when complete, so on
-// every failure localFile is as it was and no temporary file is left.
+// The data go to a partial file beside localFile (PartialDownload.h) that replaces it only when
+// complete, so on every failure localFile is as it was. A transfer that ended early keeps the
+// partial file, unless a stop was requested, and the next download of the same file at the same
+// size continues it (REST) where the server can, else starts from the first byte; every other
+// failure, a cut included, removes it.
 // hFile is null on entry and on return, and holds the server file during the transfer.
 // Throws RaisedError with the system's text when writing the local file fails (disk full),
 // and whatever progress throws (RunStopped); the server file is closed in both cases.

@@ -6,6 +6,7 @@
 
 #include <QVector>
 #include <algorithm>
+#include <utility>
 #include <curl/curl.h>
 
 class InternetHandle {
@@ -28,6 +29,7 @@ public:
 
     CurlFtpConnection ftp;
     FileHandle *openFile = nullptr;
+    uint64_t restartOffset = 0;  // for the next file opened, then back to 0
 };
 
 class SearchHandle final : public InternetHandle {
@@ -141,10 +143,27 @@ bool InternetFindNextFileW(HINTERNET hFind, WIN32_FIND_DATAW *found)
 HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uint32_t, uintptr_t)
 {
     auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
-    if (!connection || connection->openFile || !(access & GENERIC_READ)
-        || !connection->ftp.StartDownload(name))
+    if (!connection || connection->openFile || !(access & GENERIC_READ))
+        return nullptr;
+    const uint64_t offset = std::exchange(connection->restartOffset, 0);
+    if (!connection->ftp.StartDownload(name, offset))
         return nullptr;
     return new FileHandle(connection);
+}
+
+bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset)
+{
+    auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
+    if (!connection)
+        return false;
+    connection->restartOffset = offset;
+    return true;
+}
+
+uint64_t FtpFileStartOffset(HINTERNET hFile)
+{
+    auto *file = dynamic_cast<FileHandle *>(hFile);
+    return file && file->connection ? file->connection->ftp.DownloadOffset() : 0;
 }
 
 bool InternetReadFile(HINTERNET hFile, void *buffer, uint32_t toRead, uint32_t *read)

@@ -71,6 +71,14 @@ bool InternetFindNextFileW(HINTERNET hFind, WIN32_FIND_DATAW *found);
 HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uint32_t flags,
                        uintptr_t context);
 
+// Makes the next FtpOpenFileW of the connection start at byte offset of the server file (FTP
+// REST), or at the first byte for 0. Returns false for a handle that is not a connection.
+bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset);
+
+// Where the data of an open server file begin: the restart offset asked for, or 0 when the
+// server could not continue there and sends the file from its first byte.
+uint64_t FtpFileStartOffset(HINTERNET hFile);
+
 // Reads up to toRead bytes into buffer and stores their number in *read. Returns true with
 // *read > 0 for data, true with *read == 0 once the whole file has arrived and the server has
 // confirmed the transfer, and false when the transfer failed (connection dropped, server

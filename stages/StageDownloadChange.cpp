@@ -1,15 +1,21 @@
 // Stage 2: fetch the archive of every work-list entry and unpack it in place with 7-Zip.
 #include "net/EventPump.h"
+#include "net/PartialDownload.h"
 #include "net/ResultCodes.h"
+#include "net/ServerSettings.h"
 #include "net/ScanDir.h"
 #include "stages/ArchiveInstall.h"
 #include "stages/InstallPaths.h"
+#include "stages/ProgressThrottle.h"
 #include "stages/SafePaths.h"
 #include "stages/StageScope.h"
+#include "stages/TransferPool.h"
 #include "stages/UpdateEngine.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
                                        const QString &localFile)
@@ -62,42 +68,74 @@ int TUpdateEngine::DownloadChange()
     TArchiveInstaller installer(toolFolder);
     AddLog(lStr(QStringLiteral("…Загрузка обновлений…")));
 
+    // The work list's files in its order; those with a safe path become the pool's jobs.
+    struct StageFile {
+        const TDataSearch *server;
+        QString serverFolder;
+        QString localFolder;
+        int job = -1;  // -1: an unsafe path, skipped
+    };
+    QVector<StageFile> files;
+    QVector<TransferJob> jobs;
+    QHash<QString, QSet<QString>> targetsByFolder;
     for (const TDataFind &entry : std::as_const(MyDataFind)) {
         const TDataSearch &serverEntry = ScanDir1->MyDataSearch.at(entry.IdFTP);
-        const QString &archive = serverEntry.FileName;
-        const QString &fileName = serverEntry.Comment;
-        if (!IsSafeRelativeFolder(entry.PathFTP) || !IsSafeRelativeFolder(entry.PathDir) || !IsSafeFileName(archive)
-            || !IsSafeFileName(fileName)) {
-            AddLog(lStr(QStringLiteral("    …Небезопасный путь, пропущено… - ")) + serverEntry.Path + archive);
-            ++notInstalled_;
-            continue;
+        StageFile file{&serverEntry, ServerFolder(netdir, entry.PathFTP), LocalFolder(softdir, entry.PathDir)};
+        if (IsSafeRelativeFolder(entry.PathFTP) && IsSafeRelativeFolder(entry.PathDir)
+            && IsSafeFileName(serverEntry.FileName) && IsSafeFileName(serverEntry.Comment)) {
+            const QString folderToCreate = FolderToCreate(softdir, entry.PathFTP);
+            if (!QFileInfo(folderToCreate).isDir())
+                QDir().mkpath(folderToCreate);
+            file.job = int(jobs.size());
+            jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName});
+            targetsByFolder[file.localFolder].insert(serverEntry.FileName);
         }
-        const QString serverFolder = ServerFolder(netdir, entry.PathFTP);
-        const QString folderToCreate = FolderToCreate(softdir, entry.PathFTP);
-        if (!QFileInfo(folderToCreate).isDir())
-            QDir().mkpath(folderToCreate);
-        const QString localFolder = LocalFolder(softdir, entry.PathDir);
+        files.append(file);
+    }
+    // What earlier runs left of archives that are no longer to be fetched goes.
+    for (auto it = targetsByFolder.cbegin(); it != targetsByFolder.cend(); ++it)
+        RemovePartialFilesExcept(it.key(), it.value());
 
-        const int result = DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile, serverFolder, archive,
-                                           localFolder + archive);
-        if (result > 0) {
-            AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
-            SetCounter(Counter::Download, ++downloaded);
-            if (!toolLogged) {
-                AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
-                toolLogged = true;
+    {
+        const ServerAddress address = UpdateServerAddress();
+        TransferPool pool(jobs, connection.hFTP, ParallelTransfers(), [&](HINTERNET &hNet, HINTERNET &hFTP) {
+            return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser), QString::fromLatin1(kFtpPassword),
+                           address.port);
+        });
+        for (const StageFile &file : std::as_const(files)) {
+            const QString &archive = file.server->FileName;
+            const QString &fileName = file.server->Comment;
+            const QString &localFolder = file.localFolder;
+            if (file.job < 0) {
+                AddLog(lStr(QStringLiteral("    …Небезопасный путь, пропущено… - ")) + file.server->Path + archive);
+                ++notInstalled_;
+                continue;
             }
-            if (InstallArchive(installer, localFolder, archive, fileName, serverEntry.Size, toolFolder)) {
-                SetCounter(Counter::Install, ++installed);
-                AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
+            // The bar and the file label follow the file that is unpacked next.
+            ProgressThrottle progress(
+                [&](uint32_t received, uint32_t size) { emit fileProgress(archive, received, size); });
+            const int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
+            progress.Finish();
+            if (result > 0) {
+                AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
+                SetCounter(Counter::Download, ++downloaded);
+                if (!toolLogged) {
+                    AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
+                    toolLogged = true;
+                }
+                // The downloaded archive is accepted here, before anything is installed from it.
+                if (InstallArchive(installer, localFolder, archive, fileName, file.server->Size, toolFolder)) {
+                    SetCounter(Counter::Install, ++installed);
+                    AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
+                } else {
+                    ++notInstalled_;
+                }
             } else {
+                LogDownloadFailure(result, file.serverFolder, archive, localFolder + fileName);
                 ++notInstalled_;
             }
-        } else {
-            LogDownloadFailure(result, serverFolder, archive, localFolder + fileName);
-            ++notInstalled_;
+            CheckStop();
         }
-        CheckStop();
     }
     AddLog(lStr(QStringLiteral("…Обновления загружены…")));
     connection.Disconnect();

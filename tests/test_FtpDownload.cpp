@@ -5,6 +5,7 @@
 #include "net/EventPump.h"
 #include "net/FtpDownload.h"
 #include "net/FtpTimeouts.h"
+#include "net/PartialDownload.h"
 #include "net/RaisedError.h"
 #include "net/ResultCodes.h"
 
@@ -185,19 +186,22 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         bool machineListing;  // how the size is looked up: MLST, SIZE, or a listing
         bool serverSize;
         uint32_t lastReceived;  // the last count of bytes taken (0: any up to the file's size)
+        bool keptForResume;     // what arrived is kept for the next attempt (not when cut)
     };
     const Case cases[] = {
-        {"dropped with 426", 6000, Ending::Drop, 0, true, true, 6000},
-        {"dropped with 226", 6000, Ending::Short, 0, true, true, 6000},
-        {"dropped with 226, fewer bytes than listed", 6000, Ending::Short, 0, true, false, 6000},
-        {"stalled", 6000, Ending::Stall, 0, true, true, 6000},
-        {"1 MB beyond the size from MLST", -1, Ending::Drop, 1000000, true, true, 0},
-        {"1 MB beyond the size from SIZE", -1, Ending::Drop, 1000000, false, true, 0},
-        {"1 MB beyond the size from LIST", -1, Ending::Drop, 1000000, false, false, 0},
+        {"dropped with 426", 6000, Ending::Drop, 0, true, true, 6000, true},
+        {"dropped with 226", 6000, Ending::Short, 0, true, true, 6000, true},
+        {"dropped with 226, fewer bytes than listed", 6000, Ending::Short, 0, true, false, 6000, true},
+        {"stalled", 6000, Ending::Stall, 0, true, true, 6000, true},
+        {"1 MB beyond the size from MLST", -1, Ending::Drop, 1000000, true, true, 0, false},
+        {"1 MB beyond the size from SIZE", -1, Ending::Drop, 1000000, false, true, 0, false},
+        {"1 MB beyond the size from LIST", -1, Ending::Drop, 1000000, false, false, 0, false},
     };
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
+    const QString partial = PartialFileName("Report.dll.7z", 10000);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        QFile::remove(localDir.path() + "/" + partial);  // each case starts afresh
         FtpServerOptions options;
         options.endAfterBytes = c.endAfter;
         options.ending = c.ending;
@@ -221,7 +225,60 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
             EXPECT_EQ(call.second, 10000u);
         }
         EXPECT_EQ(ReadTestFile(local), "old");
+        if (c.keptForResume) {
+            // What arrived is kept, hidden, for the next attempt.
+            EXPECT_EQ(FolderEntries(localDir.path()), QStringList({partial, "Report.dll.7z"}));
+            EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(6000));
+        } else {
+            ExpectOnlyTarget(true);  // a transfer cut for its size leaves nothing of it
+        }
+    }
+}
+
+TEST_F(FtpDownloadTest, ADownloadCutShortIsContinuedWhereTheServerCan)
+{
+    struct Case {
+        const char *what;
+        bool restart;             // the server offers REST
+        bool changed;             // the server file changes (size and content) between attempts
+        const char *secondTransfer;  // the server's log line of the second attempt's transfer
+    };
+    const Case cases[] = {
+        {"continued with REST", true, false, "completed=1 bytes=5000 "},
+        {"server without REST: from the first byte", false, false, "completed=1 bytes=10000 "},
+        {"server file changed: from the first byte", true, true, "completed=1 bytes=12000 "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString serverFile = serverDir.path() + "/prog/bin/Report.dll.7z";
+        WriteTestFile(serverFile, TestBytes(10000));
+        QFile::remove(local);
+        FtpServerOptions options;
+        options.endAfterBytes = 5000;
+        options.endOnce = true;
+        options.restart = c.restart;
+        options.logCommands = true;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        HINTERNET hFile = nullptr;
+        ASSERT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::DownloadIncomplete);
+        QByteArray expected = TestBytes(10000);
+        if (c.changed) {
+            expected = TestBytes(12000);
+            expected[0] = 'x';
+            WriteTestFile(serverFile, expected);
+        }
+        Progress progress;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, progress.callback()),
+                  ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(local), expected);
         ExpectOnlyTarget(true);
+        ASSERT_FALSE(progress.calls.isEmpty());
+        EXPECT_EQ(progress.calls.last().first, uint32_t(expected.size()));
+        EXPECT_TRUE(server.logShows(c.secondTransfer)) << server.log().toStdString();
+        EXPECT_EQ(server.log().contains("-> 350 Restarting at position 5000"), c.restart && !c.changed);
     }
 }
 
@@ -256,6 +313,10 @@ TEST_F(FtpDownloadTest, AnExpectedSizeGivenByTheCallerIsEnforced)
         for (const auto &call : std::as_const(progress.calls))
             EXPECT_EQ(call.second, uint32_t(c.expected));
         EXPECT_EQ(ReadTestFile(local), c.result == ResultCode::Downloaded ? TestBytes(10000) : QByteArray("old"));
+        // Short of the size, what arrived is kept for the next attempt; beyond it, nothing.
+        const QString partial = PartialFileName("Report.dll.7z", c.expected);
+        EXPECT_EQ(QFileInfo::exists(localDir.path() + "/" + partial), c.expected > 10000);
+        QFile::remove(localDir.path() + "/" + partial);
         ExpectOnlyTarget(true);
     }
 }

@@ -25,10 +25,9 @@ class UpdateScenario : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        release = root.filePath(QStringLiteral("release"));
-        server = root.filePath(QStringLiteral("server"));
-        QDir().mkpath(server + QStringLiteral("/prog"));
-        QDir().mkpath(server + QStringLiteral("/db"));
+        const ScenarioFolders folders = MakeScenarioFolders(root.path());
+        release = folders.release;
+        server = folders.server;
         install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
     }
 

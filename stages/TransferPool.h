@@ -1,0 +1,78 @@
+#pragma once
+// The downloads of stage 2 on several connections at once. Each connection has a thread of its
+// own that takes the next file of the list, in the list's order, and fetches it; a transfer
+// that ends early is tried once more (continued where the server can). The stage's thread
+// waits for the files one by one, in the list's order, and unpacks each as it arrives.
+#include "net/WinInet.h"
+
+#include <QString>
+#include <QVector>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The most connections stage 2 uses at once: ORN_PARALLEL_TRANSFERS from 1 to 16, else 4.
+int ParallelTransfers();
+
+// One file to fetch: serverFolder + serverName into localFile.
+struct TransferJob {
+    QString serverFolder;
+    QString serverName;
+    QString localFile;
+};
+
+class TransferPool {
+public:
+    // Opens one more connection: 2 with hNet and hFTP set, or less with nothing open.
+    using Opener = std::function<int(HINTERNET &hNet, HINTERNET &hFTP)>;
+    // Bytes so far and the listed size of the file being waited for.
+    using Progress = std::function<void(uint32_t received, uint32_t size)>;
+
+    // Starts fetching jobs on up to connections connections: firstFTP (the stage's, which
+    // stays the caller's) and connections the pool opens with open. A connection that cannot
+    // be opened (the server refuses one more) leaves the pool with fewer.
+    TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open);
+    // Takes no further job, waits for the transfers in progress and closes what it opened.
+    ~TransferPool();
+    TransferPool(const TransferPool &) = delete;
+    TransferPool &operator=(const TransferPool &) = delete;
+
+    // Waits for job index to end, letting pending events run and passing its progress on as
+    // it changes (from its first block). Returns the download's result (FtpDownloadFile's
+    // codes; -5 for a job dropped by a stop request); throws what the download threw.
+    int Wait(int index, const Progress &progress);
+
+    // Ends the transfers: no further job is taken; returns when the threads have ended.
+    void Close();
+
+private:
+    struct JobState {
+        std::atomic<uint32_t> received{0};
+        std::atomic<uint32_t> size{0};
+        std::atomic<bool> reported{false};
+        bool done = false;
+        int result = 0;
+        std::exception_ptr error;
+    };
+
+    // One connection's thread: takes jobs until none is left; opens its connection first
+    // unless given one.
+    void Work(HINTERNET hFTP);
+    void Run(int index, HINTERNET hFTP);
+    void Finish(int index, int result, std::exception_ptr error);
+
+    const QVector<TransferJob> jobs_;
+    std::vector<JobState> states_;
+    Opener open_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    int next_ = 0;        // the next job to take
+    bool closing_ = false;
+    std::vector<std::thread> threads_;
+};
