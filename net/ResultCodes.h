@@ -23,6 +23,7 @@ constexpr int DownloadOpenFailed = -3;
 constexpr int DownloadLocalFailed = -4;
 constexpr int DownloadIncomplete = -5;  // the transfer ended before the whole file arrived,
                                         // or was cut when it went beyond the file's size
+constexpr int DownloadRejected = -6;   // the file arrived but is not the one its signed manifest lists; removed
 
 // Stages: the fixed code each returns when it ran to its end.
 constexpr int CheckChangeDone = 4;

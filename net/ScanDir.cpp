@@ -141,6 +141,13 @@ void TScanDir::ResetResults()
     FResultFile.clear();
 }
 
+void TScanDir::AdoptListing(const QVector<TDataSearch> &entries)
+{
+    ResetResults();
+    for (const TDataSearch &entry : entries)
+        AppendEntry(entry);
+}
+
 void TScanDir::AppendEntry(const TDataSearch &entry)
 {
     ++CountFiles;

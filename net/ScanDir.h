@@ -48,6 +48,10 @@ public:
     // Throws RunStopped when a stop is requested.
     int BeginScanFTP(HINTERNET hNet, HINTERNET hFTP, HINTERNET hFile);
 
+    // Replaces the results with entries, as a scan that found them would have left them
+    // (a listing taken from elsewhere, such as the folder's manifest).
+    void AdoptListing(const QVector<TDataSearch> &entries);
+
     // Appends the files of one server folder that match SearchMask and, through itself, of all
     // folders below it, down to kServerScanMaxDepth levels below SearchPath. Returns 2 when the
     // whole tree was listed; -1 when SearchPath could not be entered; -2 when its listing failed

@@ -80,7 +80,9 @@ bool FetchOne(const QString &Name, const TScriptFolders &Folders, TScriptList &S
 void RemoveStaleScriptTemps(const QString &Folder)
 {
     const QDir folder(Folder);
-    const QStringList stale = folder.entryList({kScriptTempPrefix + QLatin1Char('*')},
+    // The temporary scripts, and what a cut download of one left beside it (".<name>...").
+    const QStringList stale = folder.entryList({kScriptTempPrefix + QLatin1Char('*'),
+                                                QLatin1Char('.') + kScriptTempPrefix + QLatin1Char('*')},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : stale)
         QFile::remove(folder.filePath(name));

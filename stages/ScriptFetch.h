@@ -40,7 +40,8 @@ struct TScriptFolders {
 // Prefix of the temporary names the scripts are downloaded under.
 extern const QString kScriptTempPrefix;
 
-// Removes from Folder every file whose name begins with kScriptTempPrefix (left by a killed run).
+// Removes from Folder every file whose name begins with kScriptTempPrefix, or with "." and that
+// prefix (a partial download of one), left by a killed run.
 void RemoveStaleScriptTemps(const QString &Folder);
 
 // True when Name counts as a database script: it ends in ".sql" (ASCII letters in any case).

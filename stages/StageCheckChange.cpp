@@ -1,12 +1,18 @@
 // Stage 1: list the server and local trees, decode the archive names and build the work list
 // of new and changed files.
 #include "net/EventPump.h"
+#include "net/RaisedError.h"
 #include "net/FatDateTime.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 #include "stages/DecodeListing.h"
 #include "stages/InstallPaths.h"
+#include "stages/ManifestFetch.h"
+#include "stages/ManifestTrust.h"
+#include "stages/FolderTrust.h"
 #include "stages/Pairing.h"
+#include "stages/ReleaseKeys.h"
+#include "stages/SequenceRecord.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
@@ -36,16 +42,57 @@ QString LogDateTime(double days)
 
 void TUpdateEngine::DecodeFTPFileNames(TScanDir *scanDir) { DecodeServerListing(scanDir->MyDataSearch); }
 
-// Asks the server's listing of the start folder; shows the message for a folder that cannot
-// be entered or read.
-int TUpdateEngine::ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask)
+bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QString &folder,
+                                       std::optional<TManifestListing> &manifest)
+{
+    manifest.reset();
+    const QVector<TMinisignPublicKey> keys = releaseKeys_ ? *releaseKeys_ : ReleaseKeys();
+    const QString recordPath = SequenceRecordPath(softdir);
+    const TFolderTrust trust =
+        CheckServerFolder(connection.hFTP, connection.hFile, folder, recordPath, keys, QDateTime::currentDateTimeUtc());
+    CheckStop();
+    // Without a key a manifest only spares the listing: one that cannot be read (a folder that
+    // cannot be entered, say) leaves the folder to be listed, with that listing's messages.
+    if (!trust.Fetched && keys.isEmpty())
+        return true;
+    QString refusal;
+    if (!trust.Fetched)
+        refusal = ManifestFetchFailureText();
+    else if (trust.Trust.Outcome == TTrustOutcome::Refused)
+        refusal = TrustRefusalText(trust.Trust.Refusal);
+    if (!refusal.isEmpty()) {
+        const QString line = lStr(refusal) + QStringLiteral(" - ") + folder;
+        AddLog(trust.Trust.Detail.isEmpty() ? line : line + QStringLiteral(" (") + trust.Trust.Detail + QLatin1Char(')'));
+        ShowMessage(line);
+        return false;
+    }
+    if (trust.Trust.Outcome != TTrustOutcome::Accepted)
+        return true;
+    manifest = ListingFromManifest(trust.Trust.Manifest, folder);
+    QString error;
+    if (trust.Trust.Signed && !checkOnly_
+        && !RecordAcceptedSequence(recordPath, folder, trust.Trust.Manifest.Sequence, &error))
+        throw RaisedError(error);
+    return true;
+}
+
+int TUpdateEngine::ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask,
+                                  std::optional<TManifestListing> &manifest)
 {
     int r = 0;
     {
         NoticeScope notice(*this, lStr(QStringLiteral("…Сканируется удаленный сервер…")));
+        if (!TakeFolderManifest(connection, folder, manifest))
+            return 0;
         ScanDir1->setSearchMask(mask);
         ScanDir1->setSearchPath(folder);
-        r = ScanDir1->BeginScanFTP(connection.hNet, connection.hFTP, connection.hFile);
+        if (manifest) {
+            // One request for the whole tree: the manifest names every file the folder serves.
+            ScanDir1->AdoptListing(manifest->Listing);
+            r = manifest->Listing.isEmpty() ? ResultCode::ListingFailed : ResultCode::FolderListed;
+        } else {
+            r = ScanDir1->BeginScanFTP(connection.hNet, connection.hFTP, connection.hFile);
+        }
     }
     if (r == ResultCode::FolderNotEntered)
         ShowMessage(lStr(QStringLiteral("…Ошибка поиска каталога на FTP сервере…")));
@@ -69,7 +116,7 @@ int TUpdateEngine::CheckChange()
     if (!OpenStage(connection, r))
         return r;
     ScanDir2->setSearchMask(QStringLiteral("*.*"));
-    r = ScanServerTree(connection, netdir, QStringLiteral("*.*"));
+    r = ScanServerTree(connection, netdir, QStringLiteral("*.*"), programManifest);
     if (r <= 0)
         return r;
     AddLog(lStr(QStringLiteral("…FTP сервер просканирован…")));

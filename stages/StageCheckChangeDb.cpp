@@ -9,6 +9,8 @@
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
+#include <QHash>
+
 
 void TUpdateEngine::Fetched(const QString &name) { AddLog(lStr(QStringLiteral("  …Найден скрипт… - ")) + name); }
 
@@ -60,8 +62,11 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
     };
 
     try {
-        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"));
-        if (r <= 0) {
+        std::optional<TManifestListing> manifest;
+        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"), manifest);
+        if (r == 0)
+            return r;  // the folder's manifest was refused: nothing is fetched, nothing written
+        if (r < 0) {
             connection.Disconnect();
             closing(false);
             return ResultCode::CheckChangeDbDone;
@@ -81,10 +86,15 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
                     Unsafe(server[entry.IdFTP]);
             }
         } else {
+            // With a manifest, each script must be the one it lists before it is recorded.
+            QHash<QString, int32_t> listed;
+            for (int32_t i = 0; manifest && i < server.size(); ++i)
+                listed.insert(server[i].Path + server[i].FileName, i);
             fetched = FetchScripts(MyDataFind, server, TScriptFolders{netDbdir, softdir, listPath}, scripts,
                                    [&](const QString &folder, const QString &name, const QString &local) {
-                                       return DownloadFileFTP(connection.hNet, connection.hFTP, connection.hFile,
-                                                              folder, name, local);
+                                       const TManifestEntry *entry =
+                                           manifest ? &manifest->Entries[listed.value(folder + name)] : nullptr;
+                                       return FetchListed(connection, folder, name, local, entry);
                                    },
                                    *this);
         }

@@ -73,6 +73,7 @@ int TUpdateEngine::DownloadChange()
         const TDataSearch *server;
         QString serverFolder;
         QString localFolder;
+        const TManifestEntry *listed;  // the archive's manifest entry; none without a manifest
         int job = -1;  // -1: an unsafe path, skipped
     };
     QVector<StageFile> files;
@@ -80,14 +81,16 @@ int TUpdateEngine::DownloadChange()
     QHash<QString, QSet<QString>> targetsByFolder;
     for (const TDataFind &entry : std::as_const(MyDataFind)) {
         const TDataSearch &serverEntry = ScanDir1->MyDataSearch.at(entry.IdFTP);
-        StageFile file{&serverEntry, ServerFolder(netdir, entry.PathFTP), LocalFolder(softdir, entry.PathDir)};
+        StageFile file{&serverEntry, ServerFolder(netdir, entry.PathFTP), LocalFolder(softdir, entry.PathDir),
+                       programManifest ? &programManifest->Entries.at(entry.IdFTP) : nullptr};
         if (IsSafeRelativeFolder(entry.PathFTP) && IsSafeRelativeFolder(entry.PathDir)
             && IsSafeFileName(serverEntry.FileName) && IsSafeFileName(serverEntry.Comment)) {
             const QString folderToCreate = FolderToCreate(softdir, entry.PathFTP);
             if (!QFileInfo(folderToCreate).isDir())
                 QDir().mkpath(folderToCreate);
             file.job = int(jobs.size());
-            jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName});
+            jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
+                         file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt});
             targetsByFolder[file.localFolder].insert(serverEntry.FileName);
         }
         files.append(file);
@@ -114,8 +117,11 @@ int TUpdateEngine::DownloadChange()
             // The bar and the file label follow the file that is unpacked next.
             ProgressThrottle progress(
                 [&](uint32_t received, uint32_t size) { emit fileProgress(archive, received, size); });
-            const int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
+            int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
             progress.Finish();
+            // With a manifest the archive must be the one it lists before anything counts.
+            if (result > 0 && file.listed && !AcceptListed(localFolder + archive, *file.listed, archive))
+                result = ResultCode::DownloadRejected;
             if (result > 0) {
                 AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
                 SetCounter(Counter::Download, ++downloaded);
@@ -123,7 +129,6 @@ int TUpdateEngine::DownloadChange()
                     AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
                     toolLogged = true;
                 }
-                // The downloaded archive is accepted here, before anything is installed from it.
                 if (InstallArchive(installer, localFolder, archive, fileName, file.server->Size, toolFolder)) {
                     SetCounter(Counter::Install, ++installed);
                     AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));

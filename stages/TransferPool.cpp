@@ -83,10 +83,10 @@ void TransferPool::Run(int index, HINTERNET hFTP)
     };
     try {
         HINTERNET hFile = nullptr;
-        int result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress);
+        int result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
         // A transfer that ended early is continued once where it stopped.
         if (result == ResultCode::DownloadIncomplete && !StopRequested())
-            result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress);
+            result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
         Finish(index, result, nullptr);
     } catch (...) {
         Finish(index, ResultCode::DownloadIncomplete, std::current_exception());

@@ -6,6 +6,7 @@
 #include "net/WinInet.h"
 
 #include <QString>
+#include <optional>
 #include <QVector>
 #include <atomic>
 #include <condition_variable>
@@ -25,6 +26,7 @@ struct TransferJob {
     QString serverFolder;
     QString serverName;
     QString localFile;
+    std::optional<uint64_t> expectedSize;  // the size the file must have (a manifest's); else the listed one
 };
 
 class TransferPool {

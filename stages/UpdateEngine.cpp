@@ -8,6 +8,8 @@
 #include "stages/RunLock.h"
 #include "stages/StageScope.h"
 
+#include <QScopeGuard>
+
 TUpdateEngine::TUpdateEngine(QObject *owner) : QObject(owner)
 {
     ScanDir1 = new TScanDir(this);
@@ -102,6 +104,8 @@ TUpdateEngine::Outcome TUpdateEngine::RunStages()
 TUpdateEngine::Outcome TUpdateEngine::Check(const QString &pathField, TCheckReport &report)
 {
     report = {};
+    checkOnly_ = true;
+    const auto runsAgain = qScopeGuard([this] { checkOnly_ = false; });
     return Guarded([&] {
         StartRun(pathField);
         if (StageChosen(1)) {

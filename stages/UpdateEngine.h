@@ -5,12 +5,15 @@
 #include "net/WinInet.h"
 #include "stages/CheckReport.h"
 #include "stages/DataFind.h"
+#include "stages/ManifestListing.h"
+#include "stages/MinisignKey.h"
 #include "stages/ScriptFetch.h"
 
 #include <QObject>
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class TArchiveInstaller;
 class TScanDir;
@@ -50,6 +53,9 @@ public:
     bool StageChosen(int stage) const;
     void SetPassive(bool passive) { passive_ = passive; }
 
+    // The release keys the engine trusts: those built into the program unless set here.
+    void SetReleaseKeys(const QVector<TMinisignPublicKey> &keys) { releaseKeys_ = keys; }
+
     // Run state shared by the stages.
     QString currentdir;  // the start folder, where ftp.ini is read
     QString netdir;
@@ -58,6 +64,9 @@ public:
     TDataFindList MyDataFind;
     TScanDir *ScanDir1;
     TScanDir *ScanDir2;
+    // The manifest of the program folder that stage 1 accepted: the tree ScanDir1 holds and
+    // each archive's size and hash (Entries[IdFTP]); none when the folder was listed.
+    std::optional<TManifestListing> programManifest;
 
     // The update run over the installation folder pathField (trimmed, a separator appended):
     // reads ftp.ini, then runs the chosen stages in order, each after a "---" line. An error
@@ -79,9 +88,11 @@ public:
     int ConnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
     // Closes whatever of the triple is open, shows the lamp yellow and logs the disconnect.
     void DisconnectFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
-    // Fetches one server file to localFile, reporting its progress: 5, or -1 to -5.
+    // Fetches one server file to localFile, reporting its progress: 5, or -1 to -5. With
+    // expectedSize the file must have that size (else the size the server lists).
     int DownloadFileFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile, const QString &serverFolder,
-                        const QString &serverFileName, const QString &localFile);
+                        const QString &serverFileName, const QString &localFile,
+                        std::optional<uint64_t> expectedSize = std::nullopt);
     int OpenFTP(HINTERNET &hNet, HINTERNET &hFTP, const QString &server, const QString &user,
                 const QString &password, uint16_t port);
     void CloseFTP(HINTERNET &hNet, HINTERNET &hFTP, HINTERNET &hFile);
@@ -121,8 +132,16 @@ private:
     // Connects a stage; on failure shows the connection error box. False when not connected.
     bool OpenStage(StageConnection &connection, int &r);
     void SetCounter(Counter counter, int value) { emit counterChanged(counter, value); }
-    // The server listing of folder into ScanDir1 under a notice; messages for -1 and -2.
-    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask);
+    // The server tree of folder into ScanDir1 under a notice: from the folder's manifest when it
+    // has one (or must have one: a release key is built in), else listed. A refused manifest is
+    // logged and shown, and gives 0; a folder that cannot be listed gives -1 or -2 with their
+    // messages. manifest receives the accepted manifest's listing, or none.
+    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask,
+                       std::optional<TManifestListing> &manifest);
+    // The folder's manifest as the trust check finds it: false (logged and shown) when it is
+    // refused. An accepted signed sequence is recorded, except in a check.
+    bool TakeFolderManifest(StageConnection &connection, const QString &folder,
+                            std::optional<TManifestListing> &manifest);
     // The local listing of softdir into ScanDir2 under a notice.
     void ScanLocalTree(const QString &mask);
     void LogSkippedServerEntry(const TSkippedEntry &skipped);
@@ -134,6 +153,13 @@ private:
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.
     void ReportWorkList(TCheckReport &report) const;
+    // True when the fetched file at path is what entry lists (size and SHA-256); otherwise the
+    // file is removed, the reason logged with name, and false returned.
+    bool AcceptListed(const QString &path, const TManifestEntry &entry, const QString &name);
+    // DownloadFileFTP of a file that entry lists (when given): at most its listed size, and
+    // checked against it; a file that differs gives DownloadRejected and is gone.
+    int FetchListed(StageConnection &connection, const QString &serverFolder, const QString &name,
+                    const QString &localFile, const TManifestEntry *entry);
     // The script fetch loop's reports, as log lines.
     void Fetched(const QString &name) override;
     void FetchFailed(const QString &name, int result) override;
@@ -145,4 +171,6 @@ private:
     std::atomic<bool> stageChosen_[3] = {true, true, true};
     std::atomic<bool> passive_{true};
     int notInstalled_ = 0;
+    bool checkOnly_ = false;  // a check: nothing is recorded
+    std::optional<QVector<TMinisignPublicKey>> releaseKeys_;
 };

@@ -193,6 +193,8 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
     Release(QStringLiteral("Update.exe"), "new updater");
     Publish();
     const QDir prog(server + QStringLiteral("/prog"));
+    // A server without a manifest: its tree is listed, and whatever lies there is looked at.
+    QFile::remove(prog.filePath(QStringLiteral("ornupdate.manifest")));
     const QString updateArchive = prog.entryList({"*Update*"}).value(0);
     // The updater's archive is damaged, one name does not follow the scheme, and one cannot
     // name a file of its folder (it never enters the listing).
