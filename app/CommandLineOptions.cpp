@@ -51,6 +51,10 @@ QString UsageText()
         "  --help         show this text\n"
         "  --version      show the version\n"
         "Without a window, a download shows its progress on standard error when that is a terminal.\n"
-        "Environment: ORN_FTP_SERVER=host:port points the program at another update server;\n"
-        "ORN_PARALLEL_TRANSFERS=N (1 to 16, default 4) sets how many files stage 2 fetches at once.\n");
+        "Environment:\n"
+        "  ORN_FTP_SERVER=host:port, ftp://host:port, ftpes://host:port (TLS after AUTH TLS) or\n"
+        "                 ftps://host:port (TLS from the first byte) points the program at another\n"
+        "                 update server; a build that requires TLS keeps it whatever this says\n"
+        "  ORN_FTP_CAFILE=FILE  the certificate authorities to trust for TLS\n"
+        "  ORN_PARALLEL_TRANSFERS=N  how many files stage 2 fetches at once (1 to 16, default 4)\n");
 }
