@@ -15,16 +15,6 @@
 
 namespace {
 
-// Runs the built ornpack; true on exit status 0.
-bool Ornpack(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(ORN_BUILD_DIR "/tools/ornpack"), arguments);
-    const bool ran = tool.waitForFinished(-1);
-    EXPECT_TRUE(ran && tool.exitCode() == 0) << tool.readAllStandardError().toStdString();
-    return ran && tool.exitCode() == 0;
-}
-
 class FolderTrust : public ::testing::Test {
 protected:
     void SetUp() override

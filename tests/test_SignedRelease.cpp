@@ -18,16 +18,6 @@ namespace {
 
 const QDateTime kReleaseDay(QDate(2024, 5, 10), QTime(10, 0));
 
-// Runs the built ornpack; true on exit status 0.
-bool Ornpack(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(ORN_BUILD_DIR "/tools/ornpack"), arguments);
-    const bool ran = tool.waitForFinished(-1);
-    EXPECT_TRUE(ran && tool.exitCode() == 0) << tool.readAllStandardError().toStdString();
-    return ran && tool.exitCode() == 0;
-}
-
 // A release of three files and two scripts, published and signed into a server tree (prog/,
 // db/), and an installation holding none of it.
 class SignedRelease : public ::testing::Test {
