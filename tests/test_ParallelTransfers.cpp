@@ -204,4 +204,35 @@ TEST_F(ParallelStage, AStopDuringTransfersKeepsTheOldFilesAndLeavesNoPartialFile
     EXPECT_EQ(run.log.last(), QStringLiteral("Сервер отключен"));
 }
 
+TEST_F(ParallelStage, AStopWhileFilesAreStagedChangesNoFileNotYetPlacedAndLeavesNoStagingFolder)
+{
+    FtpServerOptions options;
+    options.endAfterBytes = 1024 * 1024;  // only the large archive stalls: the small ones are fetched and staged
+    options.ending = FtpServerOptions::Ending::Stall;
+    StartServer(options);
+    const ParallelSetting setting(4);
+    InstallationFixture install;
+    InstallOldCopies(install, release);
+
+    EngineRecorder run;
+    QTimer::singleShot(2500, [] { RequestStop(); });
+    EXPECT_EQ(run.Run({1, 2}), TUpdateEngine::Outcome::Stopped);
+    const QMap<QString, QByteArray> after = TreeContents(install.path());
+    EXPECT_EQ(after.value(QStringLiteral("big.bin")), QByteArray("old big.bin"));
+    const QMap<QString, QByteArray> released = TreeContents(release);
+    int placed = 0;
+    for (auto it = released.cbegin(); it != released.cend(); ++it) {
+        const QByteArray installed = after.value(it.key());
+        EXPECT_TRUE(installed == "old " + it.key().toUtf8() || installed == it.value()) << it.key().toStdString();
+        placed += installed == it.value() ? 1 : 0;
+    }
+    // Every file placed was logged as installed, in the work list's order; none after the stop.
+    EXPECT_EQ(run.log.filter(QStringLiteral(" установлен")).size(), placed) << run.log.join(QLatin1Char('\n')).toStdString();
+    for (const QString &name : after.keys())
+        EXPECT_FALSE(name.contains(QStringLiteral(".ornupdate-staging-"))) << name.toStdString();
+    QDirIterator folders(install.path(), QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (folders.hasNext())
+        EXPECT_FALSE(folders.next().contains(QStringLiteral(".ornupdate-staging-")));
+}
+
 }  // namespace
