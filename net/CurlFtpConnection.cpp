@@ -144,6 +144,11 @@ bool CurlFtpConnection::LookUp(const QString &name, WIN32_FIND_DATAW *entry)
     return true;
 }
 
+void CurlFtpConnection::KnowSize(const QString &name, uint64_t size)
+{
+    lookedUp_ = LookedUpFile{folder_, name, size};
+}
+
 bool CurlFtpConnection::FindEntry(const QString &name, WIN32_FIND_DATAW *entry)
 {
     if (hasMlst_) {

@@ -43,6 +43,9 @@ public:
 
     // Looks one name of the current folder up. Returns false when there is no such entry.
     bool LookUp(const QString &name, WIN32_FIND_DATAW *entry);
+    // Takes size as what a look-up of name in the current folder would have found (a signed
+    // list's size): the next download of it asks the server for no size and must bring that many bytes.
+    void KnowSize(const QString &name, uint64_t size);
 
     // Starts the binary download of name from the current folder, from byte offset on (REST)
     // when offset is above 0 and the server takes it, else from the first byte. Returns true

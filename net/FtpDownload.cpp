@@ -62,6 +62,18 @@ private:
     QByteArray pending_;
 };
 
+// Looks serverName up in the current folder: true with its size in *size when it is a file.
+bool FindServerFile(HINTERNET hFTP, const QString &serverName, uint64_t *size)
+{
+    WIN32_FIND_DATAW found;
+    HINTERNET hFind = FtpFindFirstFileW(hFTP, serverName, &found, 0, 0);
+    if (!hFind)
+        return false;
+    InternetCloseHandle(hFind);
+    *size = found.nFileSize;
+    return found.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY;
+}
+
 QString TwoDecimals(double value)
 {
     return QString::asprintf("%.2f", value).replace(u'.', QLocale().decimalPoint());
@@ -77,14 +89,15 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
     const ServerFileGuard guard(hFile);
     if (!FtpSetCurrentDirectoryW(hFTP, serverFolder))
         return ResultCode::DownloadFolderMissing;
-    WIN32_FIND_DATAW found;
-    HINTERNET hFind = FtpFindFirstFileW(hFTP, serverName, &found, 0, 0);
-    if (!hFind)
+    // A size known from a signed list spares the look-up (one round trip per file); whether a
+    // file that will not open is missing is asked only then.
+    uint64_t size = 0;
+    if (expectedSize) {
+        size = *expectedSize;
+        FtpSetKnownSize(hFTP, serverName, size);
+    } else if (!FindServerFile(hFTP, serverName, &size)) {
         return ResultCode::DownloadFileMissing;
-    InternetCloseHandle(hFind);
-    if (found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY)
-        return ResultCode::DownloadFileMissing;
-    const uint64_t size = expectedSize.value_or(found.nFileSize);
+    }
 
     // What an earlier attempt left of the same server file is continued where the server can.
     PartialFile local(localFile, size);  // removed unless kept or committed
@@ -94,6 +107,9 @@ int FtpDownloadFile(HINTERNET hFTP, HINTERNET &hFile, const QString &serverFolde
     FtpSetRestartOffset(hFTP, held);
     hFile = FtpOpenFileW(hFTP, serverName, GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0);
     if (!hFile) {
+        uint64_t listedSize = 0;
+        if (expectedSize && !FindServerFile(hFTP, serverName, &listedSize))
+            return ResultCode::DownloadFileMissing;
         local.Keep();
         return ResultCode::DownloadOpenFailed;
     }

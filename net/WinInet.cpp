@@ -160,6 +160,15 @@ bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset)
     return true;
 }
 
+bool FtpSetKnownSize(HINTERNET hFTP, const QString &name, uint64_t size)
+{
+    auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
+    if (!connection)
+        return false;
+    connection->ftp.KnowSize(name, size);
+    return true;
+}
+
 uint64_t FtpFileStartOffset(HINTERNET hFile)
 {
     auto *file = dynamic_cast<FileHandle *>(hFile);

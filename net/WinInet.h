@@ -75,6 +75,11 @@ HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uin
 // REST), or at the first byte for 0. Returns false for a handle that is not a connection.
 bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset);
 
+// Tells the connection that name in its current folder has size bytes (known from a signed
+// list), so that the next FtpOpenFileW of it sends no look-up of its own. Returns false for a
+// handle that is not a connection.
+bool FtpSetKnownSize(HINTERNET hFTP, const QString &name, uint64_t size);
+
 // Where the data of an open server file begin: the restart offset asked for, or 0 when the
 // server could not continue there and sends the file from its first byte.
 uint64_t FtpFileStartOffset(HINTERNET hFile);

@@ -94,43 +94,60 @@ TInstallResult TArchiveInstaller::Install(const QString &LocalFolder, const QStr
                                           int64_t Size)
 {
     SweepStaging(LocalFolder);
+    TStagedFile staged = Stage(LocalFolder, Archive, FileName, Size);
+    return Place(staged, LocalFolder, FileName);
+}
+
+TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName,
+                                     int64_t Size) const
+{
+    TStagedFile staged;
+    TInstallResult &result = staged.Result;
     const QString archivePath = LocalFolder + Archive;
     QByteArray listingText;
     const int listed = tool_.Run({QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-t7z"), QStringLiteral("--"),
                                   archivePath},
                                  0, &listingText);
     if (listed != 0) {
-        TInstallResult result = Failure(TInstallOutcome::ListingFailed);
+        result = Failure(TInstallOutcome::ListingFailed);
         result.ExitCode = listed;
-        return result;
+        return staged;
     }
     const TArchiveRefusal refusal = CheckSingleFile(ParseArchiveListing(listingText), FileName, Size);
     if (refusal != TArchiveRefusal::None) {
-        TInstallResult result = Failure(TInstallOutcome::Refused);
+        result = Failure(TInstallOutcome::Refused);
         result.Refusal = refusal;
-        return result;
+        return staged;
     }
 
-    QTemporaryDir staging(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
-    if (!staging.isValid()) {
-        TInstallResult result = Failure(TInstallOutcome::StagingFailed);
-        result.SystemText = staging.errorString();
-        return result;
+    auto staging = std::make_unique<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
+    if (!staging->isValid()) {
+        result = Failure(TInstallOutcome::StagingFailed);
+        result.SystemText = staging->errorString();
+        return staged;
     }
-    TInstallResult result;
     result.UnpackArguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
-                              QStringLiteral("-o") + staging.path(), QStringLiteral("--"), archivePath};
+                              QStringLiteral("-o") + staging->path(), QStringLiteral("--"), archivePath};
     // No file the tool writes can grow past the size the archive name carries.
     result.ExitCode = tool_.Run(result.UnpackArguments, Size);
     if (result.ExitCode != 0) {
         result.Outcome = TInstallOutcome::UnpackFailed;
-        return result;
+        return staged;
     }
-    if (!StagedAsExpected(staging.path(), FileName, Size)) {
+    if (!StagedAsExpected(staging->path(), FileName, Size)) {
         result.Outcome = TInstallOutcome::StagedFileWrong;
-        return result;
+        return staged;
     }
+    staged.Staging = std::move(staging);
+    return staged;
+}
 
+TInstallResult TArchiveInstaller::Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName)
+{
+    TInstallResult result = Staged.Result;
+    const std::unique_ptr<QTemporaryDir> staging = std::move(Staged.Staging);  // removed on return
+    if (!staging)
+        return result;
     const QString target = LocalFolder + FileName;
     const QString backup = LocalFolder + FileName.left(FileName.size() - 4) + QStringLiteral(".bak");
     if (AsciiSameText(FileName, kUpdateExe) && EntryExists(target)) {
@@ -141,7 +158,7 @@ TInstallResult TArchiveInstaller::Install(const QString &LocalFolder, const QStr
         }
         result.BackedUp = true;
     }
-    result.SystemText = RenameOver(staging.filePath(FileName), target);
+    result.SystemText = RenameOver(staging->filePath(FileName), target);
     if (!result.SystemText.isEmpty()) {
         result.Outcome = TInstallOutcome::PlaceFailed;
         if (result.BackedUp)

@@ -9,8 +9,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 enum class TInstallOutcome {
     Installed,        // the target now holds the archive's file
@@ -29,6 +31,13 @@ struct TInstallResult {
     QString SystemText;        // the system's text for StagingFailed and PlaceFailed
     bool BackedUp = false;     // Update.exe: the previous updater is now Update.bak
     QStringList UnpackArguments;  // the arguments the unpacking ran with (empty when it did not run)
+};
+
+// A file unpacked and checked in its staging folder, not yet placed. The staging folder is
+// removed when this is destroyed, so a file that is never placed leaves nothing behind.
+struct TStagedFile {
+    TInstallResult Result;                   // Installed when staged, else the failure
+    std::unique_ptr<QTemporaryDir> Staging;  // holds the checked file; none after a failure
 };
 
 // Prefix of the staging folders; a folder of this name left by a killed run is removed.
@@ -51,9 +60,18 @@ public:
     // Throws RaisedError with the system's text when the tool cannot be started.
     TInstallResult Install(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size);
 
-private:
+    // The first half of Install, safe to run on several threads at once (after SweepStaging of
+    // LocalFolder): lists, unpacks into a new staging folder and checks the staged file. The
+    // target is not touched. Throws RaisedError as Install does.
+    TStagedFile Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size) const;
+    // The second half: places a staged file over LocalFolder + FileName (with the Update.exe
+    // backup) and removes its staging folder. Returns Staged.Result when it was not staged.
+    static TInstallResult Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName);
+
     // Removes the staging folders that earlier runs left in Folder, once per folder and stage.
     void SweepStaging(const QString &Folder);
+
+private:
 
     TSevenZipTool tool_;
     QSet<QString> swept_;

@@ -22,7 +22,11 @@ int TUpdateEngine::DownloadFileFTP(HINTERNET &, HINTERNET &hFTP, HINTERNET &hFil
 
 bool TUpdateEngine::AcceptListed(const QString &path, const TManifestEntry &entry, const QString &name)
 {
-    const TListedFileCheck check = CheckListedFile(path, entry);
+    return AcceptChecked(CheckListedFile(path, entry), path, name);
+}
+
+bool TUpdateEngine::AcceptChecked(TListedFileCheck check, const QString &path, const QString &name)
+{
     if (check == TListedFileCheck::Matches)
         return true;
     QFile::remove(path);

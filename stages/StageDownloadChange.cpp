@@ -6,6 +6,7 @@
 #include "net/ScanDir.h"
 #include "stages/ArchiveInstall.h"
 #include "stages/InstallPaths.h"
+#include "stages/ListedFileCheck.h"
 #include "stages/ProgressThrottle.h"
 #include "stages/SafePaths.h"
 #include "stages/StageScope.h"
@@ -16,6 +17,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <exception>
+#include <vector>
 
 void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName,
                                        const QString &localFile)
@@ -41,11 +44,11 @@ void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const
     }
 }
 
-bool TUpdateEngine::InstallArchive(TArchiveInstaller &installer, const QString &localFolder, const QString &archive,
-                                   const QString &fileName, int32_t size, const QString &toolFolder)
+bool TUpdateEngine::InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
+                                   const QString &fileName, const QString &toolFolder)
 {
     // The file is replaced whole or not at all; Update.exe becomes Update.bak only then.
-    const TInstallResult result = installer.Install(localFolder, archive, fileName, size);
+    const TInstallResult result = TArchiveInstaller::Place(staged, localFolder, fileName);
     AddLog(QStringLiteral("    ") + SevenZipCommandLine(toolFolder, localFolder, archive));
     if (result.Outcome == TInstallOutcome::Installed)
         return true;
@@ -96,15 +99,53 @@ int TUpdateEngine::DownloadChange()
         files.append(file);
     }
     // What earlier runs left of archives that are no longer to be fetched goes.
-    for (auto it = targetsByFolder.cbegin(); it != targetsByFolder.cend(); ++it)
+    // So are the staging folders of killed runs, before any file is staged beside them.
+    for (auto it = targetsByFolder.cbegin(); it != targetsByFolder.cend(); ++it) {
         RemovePartialFilesExcept(it.key(), it.value());
+        installer.SweepStaging(it.key());
+    }
+
+    // What a connection's thread does to a file right after fetching it: the manifest check and,
+    // when that passes, the unpacking into a staging folder. The target changes only when the
+    // file's turn comes on this thread; staging folders not placed go with `ready` (after the
+    // pool has ended).
+    struct ReadyFile {
+        TListedFileCheck check = TListedFileCheck::Matches;
+        TStagedFile staged;
+        std::exception_ptr error;  // the tool could not be started: thrown at the file's turn
+    };
+    std::vector<ReadyFile> ready(size_t(jobs.size()));
+    std::vector<const StageFile *> fileOfJob(size_t(jobs.size()));
+    for (const StageFile &file : std::as_const(files))
+        if (file.job >= 0)
+            fileOfJob[size_t(file.job)] = &file;
+    const auto prepare = [&](int job, int result) {
+        if (result <= 0)
+            return;
+        const StageFile &file = *fileOfJob[size_t(job)];
+        ReadyFile &slot = ready[size_t(job)];
+        const QString &archive = file.server->FileName;
+        if (file.listed) {
+            slot.check = CheckListedFile(file.localFolder + archive, *file.listed);
+            if (slot.check != TListedFileCheck::Matches)
+                return;
+        }
+        try {
+            slot.staged = installer.Stage(file.localFolder, archive, file.server->Comment, file.server->Size);
+        } catch (...) {
+            slot.error = std::current_exception();
+        }
+    };
 
     {
         const ServerAddress address = UpdateServerAddress();
-        TransferPool pool(jobs, connection.hFTP, ParallelTransfers(), [&](HINTERNET &hNet, HINTERNET &hFTP) {
-            return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser), QString::fromLatin1(kFtpPassword),
-                           address.port);
-        });
+        TransferPool pool(
+            jobs, connection.hFTP, ParallelTransfers(),
+            [&](HINTERNET &hNet, HINTERNET &hFTP) {
+                return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser),
+                               QString::fromLatin1(kFtpPassword), address.port);
+            },
+            prepare);
         for (const StageFile &file : std::as_const(files)) {
             const QString &archive = file.server->FileName;
             const QString &fileName = file.server->Comment;
@@ -120,7 +161,8 @@ int TUpdateEngine::DownloadChange()
             int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
             progress.Finish();
             // With a manifest the archive must be the one it lists before anything counts.
-            if (result > 0 && file.listed && !AcceptListed(localFolder + archive, *file.listed, archive))
+            ReadyFile &slot = ready[size_t(file.job)];
+            if (result > 0 && file.listed && !AcceptChecked(slot.check, localFolder + archive, archive))
                 result = ResultCode::DownloadRejected;
             if (result > 0) {
                 AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
@@ -129,7 +171,9 @@ int TUpdateEngine::DownloadChange()
                     AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
                     toolLogged = true;
                 }
-                if (InstallArchive(installer, localFolder, archive, fileName, file.server->Size, toolFolder)) {
+                if (slot.error)
+                    std::rethrow_exception(slot.error);
+                if (InstallArchive(slot.staged, localFolder, archive, fileName, toolFolder)) {
                     SetCounter(Counter::Install, ++installed);
                     AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
                 } else {

@@ -24,8 +24,9 @@ int ParallelTransfers()
     return ok && value >= 1 && value <= kMostTransfers ? value : kDefaultTransfers;
 }
 
-TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open)
-    : jobs_(std::move(jobs)), states_(size_t(jobs_.size())), open_(std::move(open))
+TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
+                           AfterDownload after)
+    : jobs_(std::move(jobs)), states_(size_t(jobs_.size())), open_(std::move(open)), after_(std::move(after))
 {
     const int threads = std::max(1, std::min<int>(connections, int(jobs_.size())));
     for (int i = 0; i < threads && !jobs_.isEmpty(); ++i)
@@ -87,6 +88,8 @@ void TransferPool::Run(int index, HINTERNET hFTP)
         // A transfer that ended early is continued once where it stopped.
         if (result == ResultCode::DownloadIncomplete && !StopRequested())
             result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
+        if (after_)
+            after_(index, result);
         Finish(index, result, nullptr);
     } catch (...) {
         Finish(index, ResultCode::DownloadIncomplete, std::current_exception());

@@ -2,7 +2,8 @@
 // The downloads of stage 2 on several connections at once. Each connection has a thread of its
 // own that takes the next file of the list, in the list's order, and fetches it; a transfer
 // that ends early is tried once more (continued where the server can). The stage's thread
-// waits for the files one by one, in the list's order, and unpacks each as it arrives.
+// waits for the files one by one, in the list's order; what can be done to a file before its
+// turn (checking and staging it) runs on the connection's thread right after its download.
 #include "net/WinInet.h"
 
 #include <QString>
@@ -35,11 +36,16 @@ public:
     using Opener = std::function<int(HINTERNET &hNet, HINTERNET &hFTP)>;
     // Bytes so far and the listed size of the file being waited for.
     using Progress = std::function<void(uint32_t received, uint32_t size)>;
+    // Runs on a connection's thread once job index has been fetched with result (> 0: whole),
+    // before Wait returns for it. What it throws is thrown by Wait.
+    using AfterDownload = std::function<void(int index, int result)>;
 
     // Starts fetching jobs on up to connections connections: firstFTP (the stage's, which
     // stays the caller's) and connections the pool opens with open. A connection that cannot
-    // be opened (the server refuses one more) leaves the pool with fewer.
-    TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open);
+    // be opened (the server refuses one more) leaves the pool with fewer. after (when set)
+    // follows every download on the thread that made it.
+    TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
+                 AfterDownload after = nullptr);
     // Takes no further job, waits for the transfers in progress and closes what it opened.
     ~TransferPool();
     TransferPool(const TransferPool &) = delete;
@@ -72,6 +78,7 @@ private:
     const QVector<TransferJob> jobs_;
     std::vector<JobState> states_;
     Opener open_;
+    AfterDownload after_;
     std::mutex mutex_;
     std::condition_variable finished_;
     int next_ = 0;        // the next job to take

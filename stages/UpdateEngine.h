@@ -15,7 +15,8 @@
 #include <functional>
 #include <optional>
 
-class TArchiveInstaller;
+struct TStagedFile;
+enum class TListedFileCheck;
 class TScanDir;
 struct TSkippedEntry;
 class StageConnection;
@@ -145,10 +146,10 @@ private:
     // The local listing of softdir into ScanDir2 under a notice.
     void ScanLocalTree(const QString &mask);
     void LogSkippedServerEntry(const TSkippedEntry &skipped);
-    // Installs one downloaded archive with the stage's installer and logs the command line and
-    // any failure; true when the file is in place.
-    bool InstallArchive(TArchiveInstaller &installer, const QString &localFolder, const QString &archive,
-                        const QString &fileName, int32_t size, const QString &toolFolder);
+    // Places one staged archive's file (see TArchiveInstaller::Place) and logs the command line
+    // and any failure; true when the file is in place.
+    bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
+                        const QString &fileName, const QString &toolFolder);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.
@@ -156,6 +157,8 @@ private:
     // True when the fetched file at path is what entry lists (size and SHA-256); otherwise the
     // file is removed, the reason logged with name, and false returned.
     bool AcceptListed(const QString &path, const TManifestEntry &entry, const QString &name);
+    // AcceptListed with the file's check already made.
+    bool AcceptChecked(TListedFileCheck check, const QString &path, const QString &name);
     // DownloadFileFTP of a file that entry lists (when given): at most its listed size, and
     // checked against it; a file that differs gives DownloadRejected and is gone.
     int FetchListed(StageConnection &connection, const QString &serverFolder, const QString &name,

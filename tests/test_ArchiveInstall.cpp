@@ -352,6 +352,42 @@ TEST(ArchiveInstall, StagingFoldersOfAKilledRunAreRemovedByTheNextInstallIntoThe
     EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/etc/passwd"))) << "a link is removed, not followed";
 }
 
+TEST(ArchiveInstall, FilesStagedOnSeveralThreadsChangeNoTargetUntilPlacedAndLeaveNoStagingFolder)
+{
+    Folders folders;
+    const QStringList names{QStringLiteral("A.dll"), QStringLiteral("B.dll"), QStringLiteral("C.dll"),
+                            QStringLiteral("Update.exe")};
+    QStringList archives;
+    for (const QString &name : names) {
+        WriteTestFile(folders.source + name, kNew);
+        archives << ArchiveFor(name, kNew.size());
+        Pack(folders.source, {name}, folders.local + archives.last());
+        WriteTestFile(folders.local + name, kOld);
+    }
+    TArchiveInstaller installer(folders.local);
+    installer.SweepStaging(folders.local);
+    {
+        std::vector<TStagedFile> staged(size_t(names.size()));
+        std::vector<std::thread> threads;
+        for (int i = 0; i < names.size(); ++i)
+            threads.emplace_back([&, i] { staged[size_t(i)] = installer.Stage(folders.local, archives[i], names[i], kNew.size()); });
+        for (std::thread &thread : threads)
+            thread.join();
+        for (int i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(staged[size_t(i)].Result.Outcome, TInstallOutcome::Installed);
+            EXPECT_EQ(ReadTestFile(folders.local + names[i]), kOld) << "staging leaves the target alone";
+        }
+        // Only the first is placed; the others are dropped as on a stop.
+        EXPECT_EQ(TArchiveInstaller::Place(staged[0], folders.local, names[0]).Outcome, TInstallOutcome::Installed);
+    }
+    EXPECT_EQ(ReadTestFile(folders.local + names[0]), kNew);
+    for (int i = 1; i < names.size(); ++i)
+        EXPECT_EQ(ReadTestFile(folders.local + names[i]), kOld) << names[i].toStdString();
+    QStringList expected = archives + names;
+    expected.sort();
+    EXPECT_EQ(FolderEntries(folders.local), expected) << "no staging folder and no Update.bak";
+}
+
 TEST(ArchiveInstall, UpdateExeIsBackedUpOnlyOnceItsSuccessorIsStaged)
 {
     struct Case {

@@ -138,9 +138,12 @@ TEST_F(FtpDownloadTest, FailuresLeaveNoFileOrTheOldOneIntact)
         {"a folder of that name", "/prog/", "folder.7z", true, ResultCode::DownloadFileMissing},
         {"cannot open", "/prog/bin/", "Report.dll.7z", false, ResultCode::DownloadOpenFailed},
     };
+    // With a listed size the file is looked up only when it does not open: the same results.
+    for (const std::optional<uint64_t> listedSize : {std::optional<uint64_t>(), std::optional<uint64_t>(10000)})
     for (bool oldFile : {false, true}) {
         for (const Case &c : cases) {
-            SCOPED_TRACE(::testing::Message() << c.what << (oldFile ? ", old file present" : ", no old file"));
+            SCOPED_TRACE(::testing::Message() << c.what << (oldFile ? ", old file present" : ", no old file")
+                                              << (listedSize ? ", listed size" : ""));
             FtpServerOptions options;
             options.passive = c.passiveServer;
             FtpServerFixture server(serverDir.path(), options);
@@ -150,7 +153,8 @@ TEST_F(FtpDownloadTest, FailuresLeaveNoFileOrTheOldOneIntact)
                 WriteTestFile(local, "old");
             HINTERNET hFile = nullptr;
             Progress progress;
-            EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, c.folder, c.name, local, progress.callback()), c.result);
+            EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, c.folder, c.name, local, progress.callback(), listedSize),
+                      c.result);
             EXPECT_EQ(hFile, nullptr);
             EXPECT_TRUE(progress.calls.isEmpty());
             ExpectOnlyTarget(oldFile);
@@ -318,6 +322,25 @@ TEST_F(FtpDownloadTest, AnExpectedSizeGivenByTheCallerIsEnforced)
         EXPECT_EQ(QFileInfo::exists(localDir.path() + "/" + partial), c.expected > 10000);
         QFile::remove(localDir.path() + "/" + partial);
         ExpectOnlyTarget(true);
+    }
+}
+
+TEST_F(FtpDownloadTest, AListedSizeSparesTheLookUpBeforeTheTransfer)
+{
+    for (const std::optional<uint64_t> listedSize : {std::optional<uint64_t>(), std::optional<uint64_t>(10000)}) {
+        SCOPED_TRACE(listedSize ? "listed size" : "no listed size");
+        FtpServerOptions options;
+        options.logCommands = true;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}, listedSize),
+                  ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
+        EXPECT_EQ(server.logShows(QStringLiteral("MLST Report.dll.7z")), !listedSize) << server.log().toStdString();
+        EXPECT_FALSE(server.logShows(QStringLiteral("SIZE "))) << server.log().toStdString();
+        QFile::remove(local);
     }
 }
 

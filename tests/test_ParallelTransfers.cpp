@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -48,7 +49,7 @@ QMap<QString, QByteArray> TreeContents(const QString &folder)
 // A release of files in several folders (one of them large, Update.exe among them) behind a
 // real FTP server, and older copies of them in an installation folder.
 class ParallelStage : public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         const ScenarioFolders folders = MakeScenarioFolders(root.path());
@@ -179,29 +180,63 @@ TEST_F(ParallelStage, PartialFilesOfAnEarlierRunAreContinuedOrRemoved)
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
 }
 
-TEST_F(ParallelStage, AStopDuringTransfersKeepsTheOldFilesAndLeavesNoPartialFile)
+// A run of four connections over a server that stalls every archive past endAfterBytes,
+// stopped after stopAfterMs: what is installed then, its log and how many files were replaced
+// (each by its released bytes; every other file must have kept its old copy).
+struct StoppedRun {
+    QMap<QString, QByteArray> files;
+    QStringList log;
+    int replaced = 0;
+};
+
+StoppedRun StopUpdateWhileStalled(ParallelStage &stage, int64_t endAfterBytes, int stopAfterMs)
 {
     FtpServerOptions options;
-    options.endAfterBytes = 1000;  // every archive but the smallest stalls there
+    options.endAfterBytes = endAfterBytes;
     options.ending = FtpServerOptions::Ending::Stall;
-    StartServer(options);
+    stage.StartServer(options);
     const ParallelSetting setting(4);
     InstallationFixture install;
-    InstallOldCopies(install, release);
+    InstallOldCopies(install, stage.release);
 
     EngineRecorder run;
-    QTimer::singleShot(1500, [] { RequestStop(); });
+    QTimer::singleShot(stopAfterMs, [] { RequestStop(); });
     EXPECT_EQ(run.Run({1, 2}), TUpdateEngine::Outcome::Stopped);
-    const QMap<QString, QByteArray> after = TreeContents(install.path());
-    EXPECT_EQ(after.value(QStringLiteral("big.bin")), QByteArray("old big.bin"));
-    const QMap<QString, QByteArray> released = TreeContents(release);
+    StoppedRun stopped;
+    stopped.files = TreeContents(install.path());
+    stopped.log = run.log;
+    const QMap<QString, QByteArray> released = TreeContents(stage.release);
     for (auto it = released.cbegin(); it != released.cend(); ++it) {
-        const QByteArray installed = after.value(it.key());
+        const QByteArray installed = stopped.files.value(it.key());
         EXPECT_TRUE(installed == "old " + it.key().toUtf8() || installed == it.value()) << it.key().toStdString();
+        stopped.replaced += installed == it.value() ? 1 : 0;
     }
-    for (const QString &name : after.keys())
+    QDirIterator entries(install.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString name = entries.next();
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
+        EXPECT_FALSE(name.contains(QStringLiteral(".ornupdate-staging-"))) << name.toStdString();
+    }
     EXPECT_EQ(run.log.last(), QStringLiteral("Сервер отключен"));
+    return stopped;
+}
+
+TEST_F(ParallelStage, AStopDuringTransfersKeepsTheOldFilesAndLeavesNoPartialFile)
+{
+    const StoppedRun run = StopUpdateWhileStalled(*this, 1000, 1500);  // all but the smallest archive stall
+    EXPECT_EQ(run.files.value(QStringLiteral("big.bin")), QByteArray("old big.bin"));
+}
+
+TEST_F(ParallelStage, AStopWhileFilesAreStagedChangesNoFileNotYetPlacedAndLeavesNoStagingFolder)
+{
+    // Only the large archive stalls: the small ones are fetched and staged, and those after it
+    // in the work list wait there for their turn, which never comes.
+    const StoppedRun run = StopUpdateWhileStalled(*this, 1024 * 1024, 2500);
+    EXPECT_EQ(run.files.value(QStringLiteral("big.bin")), QByteArray("old big.bin"));
+    // Every file replaced was logged as installed; none after the stop.
+    EXPECT_EQ(run.log.filter(QRegularExpression(QStringLiteral("^    \\S+ установлен$"))).size(), run.replaced)
+        << run.log.join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace
