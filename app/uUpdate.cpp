@@ -369,7 +369,6 @@ void TfUpdate::ShowCounter(TUpdateEngine::Counter counter, int value)
 void TfUpdate::AddLog(const QString &line)
 {
     Memo1->appendPlainText(line);
-    emit logLineAdded(line);
 }
 
 QString TfUpdate::lStr(const QString &text) const { return tL->lStr(text); }

@@ -99,9 +99,6 @@ public:
     // True when the creation handler ended early with an error.
     bool CreationFailed() const { return creationFailed_; }
 
-signals:
-    void logLineAdded(const QString &line);
-
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

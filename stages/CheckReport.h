@@ -7,7 +7,6 @@
 struct TPendingFile {
     bool isNew = false;      // no local copy; otherwise the server's copy is of a later day
     QString serverPath;      // the archive on the server, netdir included
-    QString localPath;       // the file it installs, below softdir
     int64_t size = 0;        // the installed file's size, from the archive name
     double serverDate = 0;   // days since 1899-12-30
     double localDate = 0;    // 0 for a new file

@@ -6,7 +6,6 @@
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 #include "stages/DecodeListing.h"
-#include "stages/InstallPaths.h"
 #include "stages/ManifestFetch.h"
 #include "stages/ManifestTrust.h"
 #include "stages/FolderTrust.h"
@@ -172,7 +171,6 @@ void TUpdateEngine::ReportWorkList(TCheckReport &report) const
         TPendingFile file;
         file.isNew = IsNewFile(entry);
         file.serverPath = server.Path + server.FileName;
-        file.localPath = LocalFolder(softdir, entry.PathDir) + server.Comment;
         file.size = server.Size;
         file.serverDate = entry.DateTimeFtp;
         file.localDate = file.isNew ? 0 : entry.DateTimeDir;

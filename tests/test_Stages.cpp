@@ -115,6 +115,7 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
     EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Scripts), 1);
     EXPECT_EQ(run.lamps.last(), TUpdateEngine::Lamp::Busy);
     EXPECT_EQ(run.noticesOpen, 0);
+    EXPECT_GT(run.progressReports, 0);  // the downloads reported their progress
 
     const QStringList log = run.log;
     const QString softdir = install.path() + QLatin1Char('/');
