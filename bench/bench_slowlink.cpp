@@ -4,9 +4,11 @@
 // large download cut off at half by the server and completed by stage 2's retry, counted in
 // the bytes the server sent.
 //
-// Usage: bench_slowlink <release-folder> <cut-server host:port> <cut-server-log> <cut-file> <cut-file-bytes>
-// ORN_FTP_SERVER names the slow server, whose root holds prog/ (the release) and db/; the cut
-// server serves <cut-file> ("/big/big256.bin") and logs its transfers (bench/ftplogserver.py).
+// Usage: bench_slowlink <release-folder> <release-key.pub> <cut-server host:port> <cut-server-log> <cut-file>
+//                       <cut-file-bytes>
+// ORN_FTP_SERVER names the slow server, whose root holds prog/ (the release, signed with the
+// minisign key whose public half is <release-key.pub>) and db/; the cut server serves
+// <cut-file> ("/big/big256.bin") and logs its transfers (bench/ftplogserver.py).
 #include "bench/BenchInstallation.h"
 #include "bench/BenchReport.h"
 #include "bench/MirrorReference.h"
@@ -14,12 +16,14 @@
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
 #include "net/WinInet.h"
+#include "stages/MinisignKey.h"
 #include "stages/TransferPool.h"
 #include "stages/UpdateEngine.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,9 +34,24 @@ const QString kNetdir = QStringLiteral("/prog/");
 constexpr double kUpdateLimit = 0.5;
 constexpr double kResumeLimit = 1.1;
 
-// The update run against the yardstick. Returns the benchmark's exit status.
-int UpdateAgainstMirror(const QString &release)
+// The key of a minisign .pub file (its second line); nullopt when the file holds none.
+std::optional<TMinisignPublicKey> ReadPublicKeyFile(const QString &path)
 {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    return lines.size() < 2 ? std::nullopt : ParseMinisignPublicKey(QString::fromLatin1(lines.at(1)));
+}
+
+// The update run of the signed release against the yardstick. Returns the benchmark's exit status.
+int UpdateAgainstMirror(const QString &release, const QString &keyFile)
+{
+    const std::optional<TMinisignPublicKey> key = ReadPublicKeyFile(keyFile);
+    if (!key) {
+        Note(QStringLiteral("no minisign public key in %1").arg(keyFile));
+        return 2;
+    }
     InstallationFixture install;
     install.writeFtpIni(kNetdir, QStringLiteral("/db/"));
     const int files = InstallOlderCopy(release, install.path());
@@ -46,6 +65,7 @@ int UpdateAgainstMirror(const QString &release)
     Note(QStringLiteral("lftp mirror --parallel=8 + 7z e of %1 archives: %2").arg(files).arg(SecondsText(reference)));
 
     TUpdateEngine engine;
+    engine.SetReleaseKeys({*key});
     engine.currentdir = install.path();
     int installed = 0;
     QObject::connect(&engine, &TUpdateEngine::counterChanged, [&](TUpdateEngine::Counter counter, int value) {
@@ -62,7 +82,7 @@ int UpdateAgainstMirror(const QString &release)
     }
     const double ratio = seconds / reference;
     return PrintBenchLine({QStringLiteral("slow-link update"),
-                           QStringLiteral("update run of %1 files, %2 connections, replies 25 ms late: %3")
+                           QStringLiteral("update run of %1 signed files, %2 connections, replies 25 ms late: %3")
                                .arg(files)
                                .arg(ParallelTransfers())
                                .arg(SecondsText(seconds)),
@@ -118,12 +138,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 6) {
-        Note(QStringLiteral("usage: bench_slowlink <release-folder> <cut-server host:port> <cut-server-log> "
-                            "<cut-file> <cut-file-bytes>"));
+    if (arguments.size() < 7) {
+        Note(QStringLiteral("usage: bench_slowlink <release-folder> <release-key.pub> <cut-server host:port> "
+                            "<cut-server-log> <cut-file> <cut-file-bytes>"));
         return 2;
     }
-    const int update = UpdateAgainstMirror(arguments.at(1));
-    const int resume = CutDownloadResumed(arguments.at(2), arguments.at(3), arguments.at(4), arguments.at(5).toLongLong());
+    const int update = UpdateAgainstMirror(arguments.at(1), arguments.at(2));
+    const int resume = CutDownloadResumed(arguments.at(3), arguments.at(4), arguments.at(5), arguments.at(6).toLongLong());
     return std::max(update, resume);
 }

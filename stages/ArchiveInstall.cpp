@@ -99,25 +99,29 @@ TInstallResult TArchiveInstaller::Install(const QString &LocalFolder, const QStr
 }
 
 TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName,
-                                     int64_t Size) const
+                                     int64_t Size, TArchiveOrigin Origin) const
 {
     TStagedFile staged;
     TInstallResult &result = staged.Result;
     const QString archivePath = LocalFolder + Archive;
-    QByteArray listingText;
-    const int listed = tool_.Run({QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-t7z"), QStringLiteral("--"),
-                                  archivePath},
-                                 0, &listingText);
-    if (listed != 0) {
-        result = Failure(TInstallOutcome::ListingFailed);
-        result.ExitCode = listed;
-        return staged;
-    }
-    const TArchiveRefusal refusal = CheckSingleFile(ParseArchiveListing(listingText), FileName, Size);
-    if (refusal != TArchiveRefusal::None) {
-        result = Failure(TInstallOutcome::Refused);
-        result.Refusal = refusal;
-        return staged;
+    // The listing keeps an archive of many entries (or of another file) from ever being
+    // unpacked; one the publisher signed is spared that second run of the tool.
+    if (Origin == TArchiveOrigin::Unverified) {
+        QByteArray listingText;
+        const int listed = tool_.Run({QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-t7z"),
+                                      QStringLiteral("--"), archivePath},
+                                     0, &listingText);
+        if (listed != 0) {
+            result = Failure(TInstallOutcome::ListingFailed);
+            result.ExitCode = listed;
+            return staged;
+        }
+        const TArchiveRefusal refusal = CheckSingleFile(ParseArchiveListing(listingText), FileName, Size);
+        if (refusal != TArchiveRefusal::None) {
+            result = Failure(TInstallOutcome::Refused);
+            result.Refusal = refusal;
+            return staged;
+        }
     }
 
     auto staging = std::make_unique<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));

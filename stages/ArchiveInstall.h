@@ -40,6 +40,10 @@ struct TStagedFile {
     std::unique_ptr<QTemporaryDir> Staging;  // holds the checked file; none after a failure
 };
 
+// Who vouches for an archive's bytes: nobody (anyone on the way to the server could have
+// written them), or the publisher (their SHA-256 matched a manifest with a valid signature).
+enum class TArchiveOrigin { Unverified, Signed };
+
 // Prefix of the staging folders; a folder of this name left by a killed run is removed.
 extern const QString kStagingPrefix;
 
@@ -62,8 +66,10 @@ public:
 
     // The first half of Install, safe to run on several threads at once (after SweepStaging of
     // LocalFolder): lists, unpacks into a new staging folder and checks the staged file. The
-    // target is not touched. Throws RaisedError as Install does.
-    TStagedFile Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size) const;
+    // target is not touched. A signed archive is not listed first: the publisher made it, and
+    // what it unpacks is checked all the same. Throws RaisedError as Install does.
+    TStagedFile Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size,
+                      TArchiveOrigin Origin = TArchiveOrigin::Unverified) const;
     // The second half: places a staged file over LocalFolder + FileName (with the Update.exe
     // backup) and removes its staging folder. Returns Staged.Result when it was not staged.
     static TInstallResult Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName);

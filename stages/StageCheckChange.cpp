@@ -68,6 +68,7 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
     if (trust.Trust.Outcome != TTrustOutcome::Accepted)
         return true;
     manifest = ListingFromManifest(trust.Trust.Manifest, folder);
+    manifest->Signed = trust.Trust.Signed;
     QString error;
     if (trust.Trust.Signed && !checkOnly_
         && !RecordAcceptedSequence(recordPath, folder, trust.Trust.Manifest.Sequence, &error))

@@ -131,7 +131,9 @@ int TUpdateEngine::DownloadChange()
                 return;
         }
         try {
-            slot.staged = installer.Stage(file.localFolder, archive, file.server->Comment, file.server->Size);
+            slot.staged = installer.Stage(file.localFolder, archive, file.server->Comment, file.server->Size,
+                                          file.listed && programManifest->Signed ? TArchiveOrigin::Signed
+                                                                                 : TArchiveOrigin::Unverified);
         } catch (...) {
             slot.error = std::current_exception();
         }
