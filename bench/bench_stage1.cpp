@@ -21,6 +21,8 @@
 namespace {
 
 constexpr double kCommandLimit = 0.1;
+constexpr char kUsage[] =
+    "usage: bench_stage1 <release-folder> <signed-netdir> <listed-netdir> <server-log> <public-key-file> [--runs N]";
 
 struct StageOneRuns {
     int Files = 0;          // files of the release, each found changed
@@ -68,8 +70,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 6) {
-        Note(QStringLiteral("usage: bench_stage1 <release-folder> <signed-netdir> <listed-netdir> <server-log> "
-                            "<public-key-file> [--runs N]"));
+        Note(QLatin1String(kUsage));
         return 2;
     }
     const QString release = arguments.at(1);
