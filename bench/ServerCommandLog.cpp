@@ -15,6 +15,7 @@ TServerCommands CountServerCommands(const QString &LogFile, qint64 Offset)
         const qsizetype at = line.indexOf(" <- ");
         if (at < 0)
             continue;
+        ++counts.Commands;
         const QByteArray command = line.mid(at + 4).split(' ').first().trimmed().toUpper();
         if (command == "PASV" || command == "EPSV" || command == "PORT" || command == "EPRT")
             ++counts.DataConnections;

@@ -3,6 +3,7 @@
 #include <QString>
 
 struct TServerCommands {
+    int Commands = 0;         // every command received, the login included
     int DataConnections = 0;  // PASV, EPSV, PORT, EPRT: each prepares one data connection
     int Retrievals = 0;       // RETR
     int Lookups = 0;          // MLST and SIZE, answered on the control connection
