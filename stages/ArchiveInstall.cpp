@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,15 +34,26 @@ bool EntryExists(const QString &Path)
     return ::lstat(QFile::encodeName(Path).constData(), &status) == 0;
 }
 
-// True when Folder holds nothing but FileName, a regular file (not a link) of Size bytes.
-bool StagedAsExpected(const QString &Folder, const QString &FileName, int64_t Size)
+// True when Folder holds the files of Expected (FileName and Size) and nothing else, each a
+// regular file (not a link).
+bool StagedAsExpected(const QString &Folder, const QVector<TArchiveToStage> &Expected)
 {
-    const QStringList entries =
+    QStringList entries =
         QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    struct stat status {};
-    return entries == QStringList{FileName}
-           && ::lstat(QFile::encodeName(Folder + QLatin1Char('/') + FileName).constData(), &status) == 0
-           && S_ISREG(status.st_mode) && status.st_size == Size;
+    QStringList names;
+    for (const TArchiveToStage &file : Expected)
+        names << file.FileName;
+    entries.sort();
+    names.sort();
+    if (entries != names)
+        return false;
+    for (const TArchiveToStage &file : Expected) {
+        struct stat status {};
+        if (::lstat(QFile::encodeName(Folder + QLatin1Char('/') + file.FileName).constData(), &status) != 0
+            || !S_ISREG(status.st_mode) || status.st_size != file.Size)
+            return false;
+    }
+    return true;
 }
 
 TInstallResult Failure(TInstallOutcome Outcome)
@@ -124,7 +136,7 @@ TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &
         }
     }
 
-    auto staging = std::make_unique<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
+    auto staging = std::make_shared<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
     if (!staging->isValid()) {
         result = Failure(TInstallOutcome::StagingFailed);
         result.SystemText = staging->errorString();
@@ -138,7 +150,7 @@ TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &
         result.Outcome = TInstallOutcome::UnpackFailed;
         return staged;
     }
-    if (!StagedAsExpected(staging->path(), FileName, Size)) {
+    if (!StagedAsExpected(staging->path(), {{Archive, FileName, Size}})) {
         result.Outcome = TInstallOutcome::StagedFileWrong;
         return staged;
     }
@@ -146,10 +158,50 @@ TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &
     return staged;
 }
 
+std::vector<TStagedFile> TArchiveInstaller::StageSigned(const QString &LocalFolder,
+                                                        const QVector<TArchiveToStage> &Archives) const
+{
+    if (Archives.size() > 1) {
+        std::vector<TStagedFile> together = StageTogether(LocalFolder, Archives);
+        if (!together.empty())
+            return together;
+    }
+    std::vector<TStagedFile> staged;
+    for (const TArchiveToStage &archive : Archives)
+        staged.push_back(Stage(LocalFolder, archive.Archive, archive.FileName, archive.Size, TArchiveOrigin::Signed));
+    return staged;
+}
+
+std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QString &LocalFolder,
+                                                          const QVector<TArchiveToStage> &Archives) const
+{
+    auto staging = std::make_shared<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
+    if (!staging->isValid())
+        return {};
+    QStringList arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
+                             QStringLiteral("-o") + staging->path(), QStringLiteral("-an")};
+    int64_t largest = 0;
+    for (const TArchiveToStage &archive : Archives) {
+        // The tool reads * and ? in an archive name given this way as wildcards.
+        if (archive.Archive.contains(QLatin1Char('*')) || archive.Archive.contains(QLatin1Char('?')))
+            return {};
+        arguments << QStringLiteral("-ai!") + LocalFolder + archive.Archive;
+        largest = std::max(largest, archive.Size);
+    }
+    if (tool_.Run(arguments, largest) != 0 || !StagedAsExpected(staging->path(), Archives))
+        return {};
+    std::vector<TStagedFile> staged(size_t(Archives.size()));
+    for (TStagedFile &file : staged) {
+        file.Result.UnpackArguments = arguments;
+        file.Staging = staging;
+    }
+    return staged;
+}
+
 TInstallResult TArchiveInstaller::Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName)
 {
     TInstallResult result = Staged.Result;
-    const std::unique_ptr<QTemporaryDir> staging = std::move(Staged.Staging);  // removed on return
+    const std::shared_ptr<QTemporaryDir> staging = std::move(Staged.Staging);  // removed with its last file
     if (!staging)
         return result;
     const QString target = LocalFolder + FileName;

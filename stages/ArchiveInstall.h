@@ -9,10 +9,12 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 enum class TInstallOutcome {
     Installed,        // the target now holds the archive's file
@@ -33,11 +35,19 @@ struct TInstallResult {
     QStringList UnpackArguments;  // the arguments the unpacking ran with (empty when it did not run)
 };
 
-// A file unpacked and checked in its staging folder, not yet placed. The staging folder is
-// removed when this is destroyed, so a file that is never placed leaves nothing behind.
+// A file unpacked and checked in its staging folder, not yet placed. The staging folder (which
+// files unpacked together share) is removed when the last of them is placed or destroyed, so a
+// file that is never placed leaves nothing behind.
 struct TStagedFile {
     TInstallResult Result;                   // Installed when staged, else the failure
-    std::unique_ptr<QTemporaryDir> Staging;  // holds the checked file; none after a failure
+    std::shared_ptr<QTemporaryDir> Staging;  // holds the checked file; none after a failure
+};
+
+// One archive to stage: LocalFolder + Archive, holding FileName of Size bytes.
+struct TArchiveToStage {
+    QString Archive;
+    QString FileName;
+    int64_t Size = 0;
 };
 
 // Who vouches for an archive's bytes: nobody (anyone on the way to the server could have
@@ -70,6 +80,10 @@ public:
     // what it unpacks is checked all the same. Throws RaisedError as Install does.
     TStagedFile Stage(const QString &LocalFolder, const QString &Archive, const QString &FileName, int64_t Size,
                       TArchiveOrigin Origin = TArchiveOrigin::Unverified) const;
+    // Stage for archives of LocalFolder that the publisher signed, one result per archive in
+    // their order: unpacked by one run of the tool into one staging folder when it gives every
+    // expected file and nothing else, else each on its own as Stage does (same results).
+    std::vector<TStagedFile> StageSigned(const QString &LocalFolder, const QVector<TArchiveToStage> &Archives) const;
     // The second half: places a staged file over LocalFolder + FileName (with the Update.exe
     // backup) and removes its staging folder. Returns Staged.Result when it was not staged.
     static TInstallResult Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName);
@@ -78,6 +92,8 @@ public:
     void SweepStaging(const QString &Folder);
 
 private:
+    // Archives unpacked together and checked; empty when that failed in any way.
+    std::vector<TStagedFile> StageTogether(const QString &LocalFolder, const QVector<TArchiveToStage> &Archives) const;
 
     TSevenZipTool tool_;
     QSet<QString> swept_;

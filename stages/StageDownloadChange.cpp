@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QSet>
 #include <exception>
 #include <vector>
@@ -105,10 +106,10 @@ int TUpdateEngine::DownloadChange()
         installer.SweepStaging(it.key());
     }
 
-    // What a connection's thread does to a file right after fetching it: the manifest check and,
-    // when that passes, the unpacking into a staging folder. The target changes only when the
-    // file's turn comes on this thread; staging folders not placed go with `ready` (after the
-    // pool has ended).
+    // What a connection's thread does to a run of files right after fetching them: the manifest
+    // check and, when that passes, the unpacking into staging folders (the signed archives of a
+    // folder by one run of the tool). The target changes only when the file's turn comes on
+    // this thread; staging folders not placed go with `ready` (after the pool has ended).
     struct ReadyFile {
         TListedFileCheck check = TListedFileCheck::Matches;
         TStagedFile staged;
@@ -119,24 +120,48 @@ int TUpdateEngine::DownloadChange()
     for (const StageFile &file : std::as_const(files))
         if (file.job >= 0)
             fileOfJob[size_t(file.job)] = &file;
-    const auto prepare = [&](int job, int result) {
-        if (result <= 0)
-            return;
-        const StageFile &file = *fileOfJob[size_t(job)];
-        ReadyFile &slot = ready[size_t(job)];
-        const QString &archive = file.server->FileName;
-        if (file.listed) {
-            slot.check = CheckListedFile(file.localFolder + archive, *file.listed);
-            if (slot.check != TListedFileCheck::Matches)
-                return;
+    const bool signedRelease = programManifest && programManifest->Signed;
+    // Stages the archives of jobs, all of one local folder, into their slots.
+    const auto stage = [&](const QVector<int> &jobsOfFolder, bool vouched) {
+        const QString &localFolder = fileOfJob[size_t(jobsOfFolder.first())]->localFolder;
+        QVector<TArchiveToStage> archives;
+        for (const int job : jobsOfFolder) {
+            const TDataSearch &server = *fileOfJob[size_t(job)]->server;
+            archives.append({server.FileName, server.Comment, server.Size});
         }
         try {
-            slot.staged = installer.Stage(file.localFolder, archive, file.server->Comment, file.server->Size,
-                                          file.listed && programManifest->Signed ? TArchiveOrigin::Signed
-                                                                                 : TArchiveOrigin::Unverified);
+            std::vector<TStagedFile> staged;
+            if (vouched)
+                staged = installer.StageSigned(localFolder, archives);
+            else
+                staged.push_back(installer.Stage(localFolder, archives.first().Archive, archives.first().FileName,
+                                                 archives.first().Size));
+            for (int i = 0; i < jobsOfFolder.size(); ++i)
+                ready[size_t(jobsOfFolder.at(i))].staged = std::move(staged.at(size_t(i)));
         } catch (...) {
-            slot.error = std::current_exception();
+            for (const int job : jobsOfFolder)
+                ready[size_t(job)].error = std::current_exception();
         }
+    };
+    const auto prepare = [&](const std::vector<TransferPool::Fetched> &run) {
+        QMap<QString, QVector<int>> signedByFolder;
+        for (const TransferPool::Fetched &fetched : run) {
+            if (fetched.result <= 0)
+                continue;
+            const StageFile &file = *fileOfJob[size_t(fetched.index)];
+            if (file.listed) {
+                ReadyFile &slot = ready[size_t(fetched.index)];
+                slot.check = CheckListedFile(file.localFolder + file.server->FileName, *file.listed);
+                if (slot.check != TListedFileCheck::Matches)
+                    continue;
+            }
+            if (file.listed && signedRelease)
+                signedByFolder[file.localFolder].append(fetched.index);
+            else
+                stage({fetched.index}, false);
+        }
+        for (const QVector<int> &jobsOfFolder : std::as_const(signedByFolder))
+            stage(jobsOfFolder, true);
     };
 
     {

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kDefaultTransfers = 4;
 constexpr int kMostTransfers = 16;
+// The most files a connection takes at once.
+constexpr int kLongestRun = 16;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 
@@ -25,11 +27,14 @@ int ParallelTransfers()
 }
 
 TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
-                           AfterDownload after)
-    : jobs_(std::move(jobs)), states_(size_t(jobs_.size())), open_(std::move(open)), after_(std::move(after))
+                           AfterDownloads after)
+    : jobs_(std::move(jobs)),
+      states_(size_t(jobs_.size())),
+      open_(std::move(open)),
+      after_(std::move(after)),
+      connections_(std::max(1, std::min<int>(connections, int(jobs_.size()))))
 {
-    const int threads = std::max(1, std::min<int>(connections, int(jobs_.size())));
-    for (int i = 0; i < threads && !jobs_.isEmpty(); ++i)
+    for (int i = 0; i < connections_ && !jobs_.isEmpty(); ++i)
         threads_.emplace_back(&TransferPool::Work, this, i == 0 ? firstFTP : nullptr);
 }
 
@@ -37,10 +42,7 @@ TransferPool::~TransferPool() { Close(); }
 
 void TransferPool::Close()
 {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        closing_ = true;
-    }
+    closing_ = true;
     for (std::thread &thread : threads_)
         if (thread.joinable())
             thread.join();
@@ -56,25 +58,56 @@ void TransferPool::Work(HINTERNET hFTP)
         hFTP = ownFTP;
     }
     for (;;) {
-        int index;
+        int first;
+        int end;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             if (closing_ || next_ >= jobs_.size())
                 break;
-            index = next_++;
+            first = next_;
+            end = next_ = RunEnd(first);
         }
-        Run(index, hFTP);
+        FetchRun(first, end, hFTP);
     }
     InternetCloseHandle(ownFTP);
     InternetCloseHandle(hNet);
 }
 
-void TransferPool::Run(int index, HINTERNET hFTP)
+int TransferPool::RunEnd(int first) const
 {
-    if (StopRequested()) {
-        Finish(index, ResultCode::DownloadIncomplete, nullptr);
-        return;
+    // Near the end of the list the runs shorten, so that no connection is left with a long tail.
+    const int share = std::clamp(int(jobs_.size() - first) / connections_, 1, kLongestRun);
+    int end = first + 1;
+    while (end < first + share && jobs_.at(end).serverFolder == jobs_.at(first).serverFolder)
+        ++end;
+    return end;
+}
+
+void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)
+{
+    std::vector<Fetched> run;
+    for (int index = first; index < end; ++index) {
+        try {
+            run.push_back({index, Fetch(index, hFTP)});
+        } catch (...) {
+            Finish(index, ResultCode::DownloadIncomplete, std::current_exception());
+        }
     }
+    std::exception_ptr error;
+    try {
+        if (after_)
+            after_(run);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    for (const Fetched &fetched : run)
+        Finish(fetched.index, fetched.result, error);
+}
+
+int TransferPool::Fetch(int index, HINTERNET hFTP)
+{
+    if (StopRequested() || closing_)
+        return ResultCode::DownloadIncomplete;
     const TransferJob &job = jobs_.at(index);
     JobState &state = states_[size_t(index)];
     const DownloadProgress progress = [&state](uint32_t received, uint32_t size) {
@@ -82,18 +115,12 @@ void TransferPool::Run(int index, HINTERNET hFTP)
         state.received = received;
         state.reported = true;
     };
-    try {
-        HINTERNET hFile = nullptr;
-        int result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
-        // A transfer that ended early is continued once where it stopped.
-        if (result == ResultCode::DownloadIncomplete && !StopRequested())
-            result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
-        if (after_)
-            after_(index, result);
-        Finish(index, result, nullptr);
-    } catch (...) {
-        Finish(index, ResultCode::DownloadIncomplete, std::current_exception());
-    }
+    HINTERNET hFile = nullptr;
+    int result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
+    // A transfer that ended early is continued once where it stopped.
+    if (result == ResultCode::DownloadIncomplete && !StopRequested())
+        result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
+    return result;
 }
 
 void TransferPool::Finish(int index, int result, std::exception_ptr error)

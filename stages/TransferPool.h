@@ -1,9 +1,11 @@
 #pragma once
 // The downloads of stage 2 on several connections at once. Each connection has a thread of its
-// own that takes the next file of the list, in the list's order, and fetches it; a transfer
-// that ends early is tried once more (continued where the server can). The stage's thread
-// waits for the files one by one, in the list's order; what can be done to a file before its
-// turn (checking and staging it) runs on the connection's thread right after its download.
+// own that takes the next run of files of the list (consecutive files of one server folder, so
+// that the connection need not change folder between them, and no more than its share of what
+// is left) and fetches them in the list's order; a transfer that ends early is tried once more
+// (continued where the server can). The stage's thread waits for the files one by one, in the
+// list's order; what can be done to files before their turn (checking and staging them) runs on
+// the connection's thread right after their run has been fetched.
 #include "net/WinInet.h"
 
 #include <QString>
@@ -36,16 +38,21 @@ public:
     using Opener = std::function<int(HINTERNET &hNet, HINTERNET &hFTP)>;
     // Bytes so far and the listed size of the file being waited for.
     using Progress = std::function<void(uint32_t received, uint32_t size)>;
-    // Runs on a connection's thread once job index has been fetched with result (> 0: whole),
-    // before Wait returns for it. What it throws is thrown by Wait.
-    using AfterDownload = std::function<void(int index, int result)>;
+    // A job of a run and its download's result (> 0: whole).
+    struct Fetched {
+        int index;
+        int result;
+    };
+    // Runs on a connection's thread once a run of jobs has been fetched, before Wait returns
+    // for any of them. What it throws is thrown by Wait for each job of the run.
+    using AfterDownloads = std::function<void(const std::vector<Fetched> &run)>;
 
     // Starts fetching jobs on up to connections connections: firstFTP (the stage's, which
     // stays the caller's) and connections the pool opens with open. A connection that cannot
     // be opened (the server refuses one more) leaves the pool with fewer. after (when set)
-    // follows every download on the thread that made it.
+    // follows every run on the thread that fetched it.
     TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
-                 AfterDownload after = nullptr);
+                 AfterDownloads after = nullptr);
     // Takes no further job, waits for the transfers in progress and closes what it opened.
     ~TransferPool();
     TransferPool(const TransferPool &) = delete;
@@ -69,19 +76,24 @@ private:
         std::exception_ptr error;
     };
 
-    // One connection's thread: takes jobs until none is left; opens its connection first
-    // unless given one.
+    // One connection's thread: takes runs of jobs until none is left; opens its connection
+    // first unless given one.
     void Work(HINTERNET hFTP);
-    void Run(int index, HINTERNET hFTP);
+    // The end of the run that starts at job first (called with mutex_ held).
+    int RunEnd(int first) const;
+    void FetchRun(int first, int end, HINTERNET hFTP);
+    // Downloads job index, once more when it ended early. Returns FtpDownloadFile's result.
+    int Fetch(int index, HINTERNET hFTP);
     void Finish(int index, int result, std::exception_ptr error);
 
     const QVector<TransferJob> jobs_;
     std::vector<JobState> states_;
     Opener open_;
-    AfterDownload after_;
+    AfterDownloads after_;
+    int connections_;
     std::mutex mutex_;
     std::condition_variable finished_;
     int next_ = 0;        // the next job to take
-    bool closing_ = false;
+    std::atomic<bool> closing_{false};
     std::vector<std::thread> threads_;
 };

@@ -388,6 +388,58 @@ TEST(ArchiveInstall, FilesStagedOnSeveralThreadsChangeNoTargetUntilPlacedAndLeav
     EXPECT_EQ(FolderEntries(folders.local), expected) << "no staging folder and no Update.bak";
 }
 
+TEST(ArchiveInstall, SignedArchivesOfAFolderUnpackTogetherAndFallBackOneByOneWhenOneIsWrong)
+{
+    struct Case {
+        const char *name;
+        bool secondHoldsTwoFiles;  // the publisher signed an archive holding a stray file too
+        bool together;             // one staging folder for all
+        TInstallOutcome second;
+    };
+    const Case cases[] = {
+        {"every archive as expected", false, true, TInstallOutcome::Installed},
+        // Not refused from a listing (a signed archive is not listed), caught once unpacked.
+        {"one archive with a second file", true, false, TInstallOutcome::StagedFileWrong},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders folders;
+        const QStringList names{QStringLiteral("A.dll"), QStringLiteral("B.dll"), QStringLiteral("C.dll")};
+        QVector<TArchiveToStage> archives;
+        for (const QString &name : names) {
+            WriteTestFile(folders.source + name, kNew);
+            archives.append({ArchiveFor(name, kNew.size()), name, kNew.size()});
+            QStringList members{name};
+            if (c.secondHoldsTwoFiles && name == names[1]) {
+                WriteTestFile(folders.source + QStringLiteral("stray.txt"), "stray");
+                members << QStringLiteral("stray.txt");
+            }
+            Pack(folders.source, members, folders.local + archives.last().Archive);
+            WriteTestFile(folders.local + name, kOld);
+        }
+        TArchiveInstaller installer(folders.local);
+        installer.SweepStaging(folders.local);
+        std::vector<TStagedFile> staged = installer.StageSigned(folders.local, archives);
+        ASSERT_EQ(staged.size(), size_t(3));
+        EXPECT_EQ(staged[0].Staging == staged[2].Staging, c.together);
+        const TInstallOutcome expected[] = {TInstallOutcome::Installed, c.second, TInstallOutcome::Installed};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(staged[size_t(i)].Result.Outcome, expected[i]) << names[i].toStdString();
+            EXPECT_EQ(ReadTestFile(folders.local + names[i]), kOld) << "staging leaves the target alone";
+        }
+        for (int i = 0; i < 3; ++i)
+            TArchiveInstaller::Place(staged[size_t(i)], folders.local, names[i]);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(ReadTestFile(folders.local + names[i]), expected[i] == TInstallOutcome::Installed ? kNew : kOld)
+                << names[i].toStdString();
+        QStringList entries = names;
+        for (const TArchiveToStage &archive : std::as_const(archives))
+            entries << archive.Archive;
+        entries.sort();
+        EXPECT_EQ(FolderEntries(folders.local), entries) << "the shared staging folder goes with its last file";
+    }
+}
+
 TEST(ArchiveInstall, UpdateExeIsBackedUpOnlyOnceItsSuccessorIsStaged)
 {
     struct Case {
