@@ -182,10 +182,11 @@ std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QString &LocalFo
                              QStringLiteral("-o") + staging->path(), QStringLiteral("-an")};
     int64_t largest = 0;
     for (const TArchiveToStage &archive : Archives) {
-        // The tool reads * and ? in an archive name given this way as wildcards.
-        if (archive.Archive.contains(QLatin1Char('*')) || archive.Archive.contains(QLatin1Char('?')))
+        // The tool reads * and ? in an archive path given this way as wildcards.
+        const QString path = LocalFolder + archive.Archive;
+        if (path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?')))
             return {};
-        arguments << QStringLiteral("-ai!") + LocalFolder + archive.Archive;
+        arguments << QStringLiteral("-ai!") + path;
         largest = std::max(largest, archive.Size);
     }
     if (tool_.Run(arguments, largest) != 0 || !StagedAsExpected(staging->path(), Archives))
