@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -94,7 +95,8 @@ int TUpdateEngine::DownloadChange()
                 QDir().mkpath(folderToCreate);
             file.job = int(jobs.size());
             jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
-                         file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt});
+                         file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt,
+                         uint64_t(std::max<int64_t>(serverEntry.Size, 0))});
             targetsByFolder[file.localFolder].insert(serverEntry.FileName);
         }
         files.append(file);

@@ -12,8 +12,9 @@ namespace {
 
 constexpr int kDefaultTransfers = 4;
 constexpr int kMostTransfers = 16;
-// The most files a connection takes at once.
+// The most files a connection takes at once, and the most bytes (a larger file runs alone).
 constexpr int kLongestRun = 16;
+constexpr uint64_t kRunBytes = 512 * 1024;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 
@@ -77,8 +78,14 @@ int TransferPool::RunEnd(int first) const
 {
     // Near the end of the list the runs shorten, so that no connection is left with a long tail.
     const int share = std::clamp(int(jobs_.size() - first) / connections_, 1, kLongestRun);
+    const auto bytes = [this](int index) {
+        const TransferJob &job = jobs_.at(index);
+        return job.expectedSize.value_or(job.sizeHint);
+    };
+    uint64_t total = bytes(first);
     int end = first + 1;
-    while (end < first + share && jobs_.at(end).serverFolder == jobs_.at(first).serverFolder)
+    while (end < first + share && jobs_.at(end).serverFolder == jobs_.at(first).serverFolder
+           && (total += bytes(end)) <= kRunBytes)
         ++end;
     return end;
 }
