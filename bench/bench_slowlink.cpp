@@ -13,18 +13,17 @@
 #include "bench/BenchInstallation.h"
 #include "bench/BenchReport.h"
 #include "bench/MirrorReference.h"
+#include "bench/PublicKeyFile.h"
 #include "bench/ServerCommandLog.h"
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
 #include "net/WinInet.h"
-#include "stages/MinisignKey.h"
 #include "stages/TransferPool.h"
 #include "stages/UpdateEngine.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,16 +35,6 @@ constexpr double kUpdateLimit = 0.5;
 // Connections of the yardstick (lftp mirror --parallel), and of the update run measured against it.
 constexpr int kMirrorParallel = 8;
 constexpr double kResumeLimit = 1.1;
-
-// The key of a minisign .pub file (its second line); nullopt when the file holds none.
-std::optional<TMinisignPublicKey> ReadPublicKeyFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    return lines.size() < 2 ? std::nullopt : ParseMinisignPublicKey(QString::fromLatin1(lines.at(1)));
-}
 
 // Seconds the whole update run of the signed release takes on up to connections connections,
 // over an older copy of the release made first (files: how many it updates); -1 when the run

@@ -9,13 +9,12 @@
 #include "bench/BenchInstallation.h"
 #include "bench/BenchReport.h"
 #include "bench/MirrorReference.h"
+#include "bench/PublicKeyFile.h"
 #include "bench/ServerCommandLog.h"
-#include "stages/MinisignKey.h"
 #include "stages/UpdateEngine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -75,11 +74,7 @@ int main(int argc, char **argv)
     }
     const QString release = arguments.at(1);
     const QString serverLog = arguments.at(4);
-    QFile publicKey(arguments.at(5));
-    const std::optional<TMinisignPublicKey> key =
-        publicKey.open(QIODevice::ReadOnly)
-            ? ParseMinisignPublicKey(QString::fromLatin1(publicKey.readAll().split('\n').value(1)))
-            : std::nullopt;
+    const std::optional<TMinisignPublicKey> key = ReadPublicKeyFile(arguments.at(5));
     if (!key) {
         Note(QStringLiteral("no minisign public key in %1").arg(arguments.at(5)));
         return 2;
