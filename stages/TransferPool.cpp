@@ -14,7 +14,7 @@ constexpr int kDefaultTransfers = 4;
 constexpr int kMostTransfers = 16;
 // The most files a connection takes at once, and the most bytes (a larger file runs alone).
 constexpr int kLongestRun = 16;
-constexpr uint64_t kRunBytes = 512 * 1024;
+constexpr uint64_t kRunBytes = 128 * 1024;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 

@@ -1,12 +1,12 @@
 #pragma once
 // The downloads of stage 2 on several connections at once. Each connection has a thread of its
-// own that takes the next run of files of the list (consecutive files of one server folder, so
-// that the connection need not change folder between them, no more than its share of what is
-// left and, but for its first file, no more than a few hundred KiB, so that no file waits long
-// for the rest of its run) and fetches them in the list's order; a transfer that ends early is tried once more
-// (continued where the server can). The stage's thread waits for the files one by one, in the
-// list's order; what can be done to files before their turn (checking and staging them) runs on
-// the connection's thread right after their run has been fetched.
+// own that takes the next run of files of the list and fetches them in the list's order: files
+// of one server folder, so that the connection need not change folder between them, no more
+// than its share of what is left and, but for the first, no more than 128 KiB, so that no file
+// waits long for the rest of its run. A transfer that ends early is tried once more (continued
+// where the server can). The stage's thread waits for the files one by one, in the list's
+// order; what can be done to files before their turn (checking and staging them) runs on the
+// connection's thread right after their run has been fetched.
 #include "net/WinInet.h"
 
 #include <QString>
