@@ -363,7 +363,13 @@ void TfUpdate::ShowBox(TUpdateEngine::BoxKind kind, const QString &text)
 void TfUpdate::ShowCounter(TUpdateEngine::Counter counter, int value)
 {
     QLabel *const labels[] = {lFindNew, lFindChange, lDownload, lInstall, Label3};
-    labels[int(counter)]->setText(QString::number(value));
+    // Sized for its first "0", a counter grows to the left with its number, so that every digit
+    // shows and none covers the caption on its right.
+    QLabel *const label = labels[int(counter)];
+    const int right = label->geometry().right();
+    label->setText(QString::number(value));
+    label->adjustSize();
+    label->move(right - label->width() + 1, label->y());
 }
 
 void TfUpdate::AddLog(const QString &line)

@@ -242,14 +242,18 @@ TEST(Window, ShowsWhatTheEngineReports)
     TfUpdate window;
     window.FormActivate();
     TUpdateEngine &engine = *window.engine;
+    const QList<QLabel *> counters{window.lFindNew, window.lFindChange, window.lDownload, window.lInstall, window.Label3};
+    QList<int> rightEdges;
+    for (const QLabel *counter : counters)
+        rightEdges << counter->geometry().right();
     // Reports from the engine's worker thread arrive in order; a box holds the run until shown.
     RunOnWorkerThread([&] {
         emit engine.logLine(QStringLiteral("first"));
         emit engine.counterChanged(TUpdateEngine::Counter::FindNew, 1);
-        emit engine.counterChanged(TUpdateEngine::Counter::FindChange, 2);
-        emit engine.counterChanged(TUpdateEngine::Counter::Download, 3);
-        emit engine.counterChanged(TUpdateEngine::Counter::Install, 4);
-        emit engine.counterChanged(TUpdateEngine::Counter::Scripts, 5);
+        emit engine.counterChanged(TUpdateEngine::Counter::FindChange, 22);
+        emit engine.counterChanged(TUpdateEngine::Counter::Download, 333);
+        emit engine.counterChanged(TUpdateEngine::Counter::Install, 4444);
+        emit engine.counterChanged(TUpdateEngine::Counter::Scripts, 55555);
         emit engine.lampChanged(TUpdateEngine::Lamp::Done);
         emit engine.fileProgress(QStringLiteral("Report.dll.7z"), 5000, 10000);
         emit engine.noticeShown(QStringLiteral("Подождите немного"));
@@ -258,9 +262,12 @@ TEST(Window, ShowsWhatTheEngineReports)
         emit engine.boxShown(TUpdateEngine::BoxKind::Error, QStringLiteral("Broken"));
     });
     EXPECT_EQ(LogLines(window), QStringList({"first", "second"}));
-    const QList<QLabel *> counters{window.lFindNew, window.lFindChange, window.lDownload, window.lInstall, window.Label3};
-    for (int i = 0; i < counters.size(); ++i)
-        EXPECT_EQ(counters[i]->text(), QString::number(i + 1)) << i;
+    const QStringList shown{"1", "22", "333", "4444", "55555"};
+    for (int i = 0; i < counters.size(); ++i) {
+        EXPECT_EQ(counters[i]->text(), shown[i]) << i;
+        EXPECT_GE(counters[i]->width(), counters[i]->sizeHint().width()) << "every digit shows: " << i;
+        EXPECT_EQ(counters[i]->geometry().right(), rightEdges[i]) << "the caption on the right stays clear: " << i;
+    }
     EXPECT_EQ(window.Shape1->brushColor(), QColor(0, 255, 0));
     EXPECT_EQ(window.ProgressBar1->value(), 50);
     EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   5.00 Kb of 10.00 Kb / 50 %"));
