@@ -27,6 +27,22 @@ int ParallelTransfers()
     return ok && value >= 1 && value <= kMostTransfers ? value : kDefaultTransfers;
 }
 
+int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
+{
+    // Near the end of the list the runs shorten, so that no connection is left with a long tail.
+    const int share = std::clamp(int(jobs.size() - first) / std::max(1, connections), 1, kLongestRun);
+    const auto bytes = [&jobs](int index) {
+        const TransferJob &job = jobs.at(index);
+        return job.expectedSize.value_or(job.sizeHint);
+    };
+    uint64_t total = bytes(first);
+    int end = first + 1;
+    while (end < first + share && jobs.at(end).serverFolder == jobs.at(first).serverFolder
+           && (total += bytes(end)) <= kRunBytes)
+        ++end;
+    return end;
+}
+
 TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
                            AfterDownloads after)
     : jobs_(std::move(jobs)),
@@ -66,28 +82,12 @@ void TransferPool::Work(HINTERNET hFTP)
             if (closing_ || next_ >= jobs_.size())
                 break;
             first = next_;
-            end = next_ = RunEnd(first);
+            end = next_ = TransferRunEnd(jobs_, first, connections_);
         }
         FetchRun(first, end, hFTP);
     }
     InternetCloseHandle(ownFTP);
     InternetCloseHandle(hNet);
-}
-
-int TransferPool::RunEnd(int first) const
-{
-    // Near the end of the list the runs shorten, so that no connection is left with a long tail.
-    const int share = std::clamp(int(jobs_.size() - first) / connections_, 1, kLongestRun);
-    const auto bytes = [this](int index) {
-        const TransferJob &job = jobs_.at(index);
-        return job.expectedSize.value_or(job.sizeHint);
-    };
-    uint64_t total = bytes(first);
-    int end = first + 1;
-    while (end < first + share && jobs_.at(end).serverFolder == jobs_.at(first).serverFolder
-           && (total += bytes(end)) <= kRunBytes)
-        ++end;
-    return end;
 }
 
 void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)

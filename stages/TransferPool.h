@@ -34,6 +34,12 @@ struct TransferJob {
     uint64_t sizeHint = 0;                 // about how many bytes it is, when expectedSize is not known
 };
 
+// The end (one past the last job) of the run a connection takes from jobs, starting at first,
+// when connections share the list: consecutive jobs of the server folder of the first, no more
+// than that share of what is left (at most 16) and, but for the first, at most 128 KiB in all
+// (expectedSize, else sizeHint).
+int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections);
+
 class TransferPool {
 public:
     // Opens one more connection: 2 with hNet and hFTP set, or less with nothing open.
@@ -81,8 +87,6 @@ private:
     // One connection's thread: takes runs of jobs until none is left; opens its connection
     // first unless given one.
     void Work(HINTERNET hFTP);
-    // The end of the run that starts at job first (called with mutex_ held).
-    int RunEnd(int first) const;
     void FetchRun(int first, int end, HINTERNET hFTP);
     // Downloads job index, once more when it ended early. Returns FtpDownloadFile's result.
     int Fetch(int index, HINTERNET hFTP);

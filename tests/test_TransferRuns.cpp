@@ -1,0 +1,77 @@
+// Which files a connection of stage 2 takes at once: consecutive files of one server folder,
+// small enough together that none waits long for the rest of its run, and no more than the
+// connection's share of what is left.
+#include "stages/TransferPool.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Folder of each job and its size in KiB (a manifest's size when listed, else the size hint).
+struct JobSpec {
+    const char *folder;
+    int kib;
+    bool listed = true;
+};
+
+QVector<TransferJob> Jobs(std::initializer_list<JobSpec> specs)
+{
+    QVector<TransferJob> jobs;
+    int i = 0;
+    for (const JobSpec &spec : specs) {
+        TransferJob job{QString::fromLatin1(spec.folder), QStringLiteral("File%1.7z").arg(i++), QString(), std::nullopt};
+        const uint64_t bytes = uint64_t(spec.kib) * 1024;
+        if (spec.listed)
+            job.expectedSize = bytes;
+        else
+            job.sizeHint = bytes;
+        jobs.append(job);
+    }
+    return jobs;
+}
+
+// The runs the list splits into when each connection takes the next one in turn.
+QVector<int> RunLengths(const QVector<TransferJob> &jobs, int connections)
+{
+    QVector<int> lengths;
+    for (int first = 0; first < jobs.size();) {
+        const int end = TransferRunEnd(jobs, first, connections);
+        lengths << end - first;
+        first = end;
+    }
+    return lengths;
+}
+
+TEST(TransferRuns, RunsKeepToOneFolderStaySmallAndShortenTowardsTheEnd)
+{
+    struct Case {
+        const char *what;
+        QVector<TransferJob> jobs;
+        int connections;
+        QVector<int> runs;
+    };
+    const Case cases[] = {
+        {"a run ends where its folder does",
+         Jobs({{"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/b/", 1}, {"/b/", 1}, {"/c/", 1}}), 1, {3, 2, 1}},
+        {"a large file runs alone, and ends the run before it",
+         Jobs({{"/a/", 40}, {"/a/", 40}, {"/a/", 500}, {"/a/", 1}, {"/a/", 1}}), 1, {2, 1, 2}},
+        {"128 KiB at most but for the first file", Jobs({{"/a/", 64}, {"/a/", 64}, {"/a/", 1}}), 1, {2, 1}},
+        {"the size hint counts when no manifest lists the size",
+         Jobs({{"/a/", 100, false}, {"/a/", 100, false}}), 1, {1, 1}},
+        {"no more than a connection's share of what is left",
+         Jobs({{"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}}), 4,
+         {2, 1, 1, 1, 1, 1, 1}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(RunLengths(c.jobs, c.connections), c.runs) << c.what;
+}
+
+TEST(TransferRuns, AFolderOfManySmallFilesIsTakenSixteenAtATime)
+{
+    QVector<TransferJob> jobs;
+    for (int i = 0; i < 40; ++i)
+        jobs += Jobs({{"/a/", 1}});
+    EXPECT_EQ(RunLengths(jobs, 1), (QVector<int>{16, 16, 8}));
+}
+
+}  // namespace
