@@ -1,6 +1,6 @@
 #include "app/ClassSys.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/LanguageSettings.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "support/ClassLanguage.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/FileProgressView.h"
 #include "app/FormControls.h"
 #include "app/LanguageSettings.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "stages/WorkerThread.h"
 #include "support/ClassLanguage.h"
 #include "support/InformationMessage.h"

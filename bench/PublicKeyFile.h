@@ -1,6 +1,6 @@
 #pragma once
 // The release key a benchmark trusts, read from the .pub file minisign wrote for the run.
-#include "stages/MinisignKey.h"
+#include "release/MinisignKey.h"
 
 #include <QString>
 #include <optional>

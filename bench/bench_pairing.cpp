@@ -6,8 +6,8 @@
 // (default 240 s); otherwise it is timed on every 100th server entry and extrapolated, and the
 // result line says so.
 #include "bench/BenchReport.h"
-#include "net/FatDateTime.h"
-#include "stages/ArchiveName.h"
+#include "base/FatDateTime.h"
+#include "release/ArchiveName.h"
 #include "stages/DecodeListing.h"
 #include "stages/Pairing.h"
 

@@ -18,7 +18,7 @@
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
 #include "net/WinInet.h"
-#include "stages/TransferPool.h"
+#include "net/TransferPool.h"
 #include "stages/UpdateEngine.h"
 
 #include <QCoreApplication>

@@ -29,5 +29,5 @@ endif()
 string(STRIP "${orn_release_keys}" orn_release_keys)
 # Only the one source that reads the keys is given them, separated by a blank: ";" would split
 # a CMake list and end a shell command.
-set_property(SOURCE ${PROJECT_SOURCE_DIR}/stages/ReleaseKeys.cpp APPEND PROPERTY
+set_property(SOURCE ${PROJECT_SOURCE_DIR}/release/ReleaseKeys.cpp APPEND PROPERTY
   COMPILE_DEFINITIONS "ORN_RELEASE_PUBKEY=\"${orn_release_keys}\"")

@@ -1,6 +1,6 @@
 // The archive-name decoder on any name a server may list: it decodes or refuses, and what it
 // decodes names a file with a name and a size that is not negative.
-#include "stages/ArchiveName.h"
+#include "release/ArchiveName.h"
 
 #include <QString>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // The ftp.ini reader on any bytes: it gives two non-empty folders or raises its error.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "stages/FtpIni.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // The manifest reader on any bytes: what it accepts lists only safe paths, each once, and
 // reads back the same after it is written again.
-#include "stages/Manifest.h"
-#include "stages/SafePaths.h"
+#include "release/Manifest.h"
+#include "base/SafePaths.h"
 
 #include <QByteArray>
 #include <QSet>

@@ -1,6 +1,6 @@
 // The script-list reader on any bytes a logdbupdate.txt may hold: a list read holds no line
 // break inside a line.
-#include "stages/ScriptList.h"
+#include "install/ScriptList.h"
 
 #include <QByteArray>
 #include <cstddef>

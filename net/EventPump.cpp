@@ -1,6 +1,6 @@
 #include "net/EventPump.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "net/FtpDownload.h"
 
 #include "net/PartialDownload.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #include "net/PartialDownload.h"
 
 #include "net/EventPump.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "net/ScanDir.h"
 
 #include "net/EventPump.h"
-#include "net/FatDateTime.h"
-#include "net/FileMask.h"
-#include "net/RaisedError.h"
+#include "base/FatDateTime.h"
+#include "base/FileMask.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 
 #include <QDirIterator>

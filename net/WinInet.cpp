@@ -1,7 +1,7 @@
 #include "net/WinInet.h"
 
 #include "net/CurlFtpConnection.h"
-#include "net/FileMask.h"
+#include "base/FileMask.h"
 #include "net/ServerSettings.h"
 
 #include <QVector>

@@ -1,6 +1,6 @@
 #include "stages/DecodeListing.h"
 
-#include "stages/ArchiveName.h"
+#include "release/ArchiveName.h"
 
 void DecodeServerListing(QVector<TDataSearch> &Listing)
 {

@@ -1,9 +1,9 @@
 // One server file fetched to a local file, its progress reported as it goes.
 #include "net/FtpDownload.h"
 #include "net/ResultCodes.h"
-#include "stages/ListedFileCheck.h"
+#include "release/ListedFileCheck.h"
 #include "stages/StageScope.h"
-#include "stages/ProgressThrottle.h"
+#include "net/ProgressThrottle.h"
 #include "stages/UpdateEngine.h"
 
 #include <QFile>

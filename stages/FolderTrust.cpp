@@ -1,7 +1,7 @@
 #include "stages/FolderTrust.h"
 
 #include "stages/ManifestFetch.h"
-#include "stages/SequenceRecord.h"
+#include "release/SequenceRecord.h"
 
 TFolderTrust CheckServerFolder(HINTERNET hFTP, HINTERNET &hFile, const QString &Folder, const QString &RecordPath,
                                const QVector<TMinisignPublicKey> &Keys, const QDateTime &Now)

@@ -3,7 +3,7 @@
 // signature, look up the last sequence this installation accepted for it, and check. Nothing
 // is recorded: the caller records an accepted signed sequence (RecordAcceptedSequence).
 #include "net/WinInet.h"
-#include "stages/ManifestTrust.h"
+#include "release/ManifestTrust.h"
 
 #include <QDateTime>
 #include <QString>

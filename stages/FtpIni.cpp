@@ -1,7 +1,7 @@
 #include "stages/FtpIni.h"
 
-#include "net/RaisedError.h"
-#include "stages/LibStr.h"
+#include "base/RaisedError.h"
+#include "base/LibStr.h"
 
 #include <QFile>
 #include <QFileInfo>

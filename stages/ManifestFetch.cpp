@@ -1,6 +1,6 @@
 #include "stages/ManifestFetch.h"
 
-#include "stages/Manifest.h"
+#include "release/Manifest.h"
 
 namespace {
 

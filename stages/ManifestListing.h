@@ -2,7 +2,7 @@
 // The server listing of a folder taken from its manifest instead of from the server: the same
 // entries TScanDir::BeginScanFTP gives for that folder.
 #include "net/DataSearch.h"
-#include "stages/Manifest.h"
+#include "release/Manifest.h"
 
 #include <QString>
 #include <QVector>

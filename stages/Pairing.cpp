@@ -1,8 +1,8 @@
 #include "stages/Pairing.h"
 
-#include "stages/LibStr.h"
-#include "stages/Manifest.h"
-#include "stages/SafePaths.h"
+#include "base/LibStr.h"
+#include "release/Manifest.h"
+#include "base/SafePaths.h"
 
 #include <QHash>
 #include <cmath>

@@ -1,10 +1,10 @@
 #include "stages/ScriptFetch.h"
 
-#include "net/FileMask.h"
-#include "net/RaisedError.h"
+#include "base/FileMask.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
-#include "stages/LibStr.h"
-#include "stages/SafePaths.h"
+#include "base/LibStr.h"
+#include "base/SafePaths.h"
 
 #include <QDir>
 #include <QFile>

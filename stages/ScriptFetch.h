@@ -6,7 +6,7 @@
 // removed when the next run starts.
 #include "net/DataSearch.h"
 #include "stages/DataFind.h"
-#include "stages/ScriptList.h"
+#include "install/ScriptList.h"
 
 #include <QString>
 #include <QVector>

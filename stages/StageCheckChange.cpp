@@ -1,17 +1,17 @@
 // Stage 1: list the server and local trees, decode the archive names and build the work list
 // of new and changed files.
 #include "net/EventPump.h"
-#include "net/RaisedError.h"
-#include "net/FatDateTime.h"
+#include "base/RaisedError.h"
+#include "base/FatDateTime.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 #include "stages/DecodeListing.h"
 #include "stages/ManifestFetch.h"
-#include "stages/ManifestTrust.h"
+#include "release/ManifestTrust.h"
 #include "stages/FolderTrust.h"
 #include "stages/Pairing.h"
-#include "stages/ReleaseKeys.h"
-#include "stages/SequenceRecord.h"
+#include "release/ReleaseKeys.h"
+#include "release/SequenceRecord.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 

@@ -1,11 +1,11 @@
 // Stage 3: fetch the database scripts the installation does not hold yet and record them in
 // logdbupdate.txt, for the main program to run at its next start.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
-#include "stages/SafePaths.h"
+#include "base/SafePaths.h"
 #include "stages/ScriptFetch.h"
-#include "stages/ScriptList.h"
+#include "install/ScriptList.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 

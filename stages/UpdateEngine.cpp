@@ -1,11 +1,11 @@
 #include "stages/UpdateEngine.h"
 
 #include "net/EventPump.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "net/ScanDir.h"
 #include "stages/FtpIni.h"
-#include "stages/LibStr.h"
-#include "stages/RunLock.h"
+#include "base/LibStr.h"
+#include "install/RunLock.h"
 #include "stages/StageScope.h"
 
 #include <QScopeGuard>

@@ -6,7 +6,7 @@
 #include "stages/CheckReport.h"
 #include "stages/DataFind.h"
 #include "stages/ManifestListing.h"
-#include "stages/MinisignKey.h"
+#include "release/MinisignKey.h"
 #include "stages/ScriptFetch.h"
 
 #include <QObject>

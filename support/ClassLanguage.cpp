@@ -1,6 +1,6 @@
 #include "support/ClassLanguage.h"
 
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "support/LangResource.h"
 #include "support/LangText.h"
 #include "support/LangWidgets.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "stages/LibStr.h"  // TrimControl, AsciiLower, SplitTextLines
+#include "base/LibStr.h"  // TrimControl, AsciiLower, SplitTextLines
 
 // The text of a byte stream decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE; the mark
 // itself dropped); without a mark, in the local 8-bit code page.

@@ -3,8 +3,8 @@
 // installed file, Update.bak and the rest of the folder exactly as they were.
 #include "fixtures/FtpTestConnection.h"
 #include "fixtures/QtPrinters.h"
-#include "net/RaisedError.h"
-#include "stages/ArchiveInstall.h"
+#include "base/RaisedError.h"
+#include "install/ArchiveInstall.h"
 
 #include <gtest/gtest.h>
 

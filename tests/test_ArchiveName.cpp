@@ -1,6 +1,6 @@
 // The archive-name scheme: decoding what the server lists, encoding what ornpack writes.
-#include "net/FatDateTime.h"
-#include "stages/ArchiveName.h"
+#include "base/FatDateTime.h"
+#include "release/ArchiveName.h"
 #include "stages/DecodeListing.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Localisation: key lookup, the marker walk, and loading of the language file and of the
 // fallback list.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "support/ClassLanguage.h"
 
 #include <QDir>

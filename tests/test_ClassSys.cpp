@@ -2,7 +2,7 @@
 // back with libacl. Parts that need a second account or a private mount run only as root (as in
 // CI): a forked child then drops to the system account ornacltest.
 #include "app/ClassSys.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // scripts/demo as CI runs it: unattended, without building, on the keyed build folder that this
 // build prepares (the demo's key, OrnUpdate built with it, ornpack).
 #include "fixtures/ReleaseFixture.h"
-#include "stages/SequenceRecord.h"
+#include "release/SequenceRecord.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -6,7 +6,7 @@
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
 #include "stages/FolderTrust.h"
-#include "stages/SequenceRecord.h"
+#include "release/SequenceRecord.h"
 
 #include <QDir>
 #include <QProcess>

@@ -6,7 +6,7 @@
 #include "net/FtpDownload.h"
 #include "net/FtpTimeouts.h"
 #include "net/PartialDownload.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 
 #include <QDir>

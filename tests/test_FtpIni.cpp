@@ -1,6 +1,6 @@
 // ftp.ini: two folder lines, each required; the errors a missing file, an unreadable one and a
 // missing folder line raise; the translations of the folder-line errors.
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "stages/FtpIni.h"
 #include "support/ClassLanguage.h"
 

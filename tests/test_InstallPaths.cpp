@@ -1,5 +1,5 @@
 // Folders and the unpacking command of one work-list entry.
-#include "stages/InstallPaths.h"
+#include "install/InstallPaths.h"
 
 #include <gtest/gtest.h>
 

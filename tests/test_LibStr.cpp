@@ -1,6 +1,6 @@
 // String functions of the stages: fields, positions, key cleaning, repeated replacement, and
 // ASCII-only case folding.
-#include "stages/LibStr.h"
+#include "base/LibStr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A fetched file against its manifest entry: size first, then the SHA-256 of the whole file
 // read in blocks.
 #include "fixtures/FtpTestConnection.h"
-#include "stages/FileHash.h"
-#include "stages/ListedFileCheck.h"
+#include "release/FileHash.h"
+#include "release/ListedFileCheck.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>

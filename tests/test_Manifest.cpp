@@ -1,7 +1,7 @@
 // ornupdate.manifest: what the writer writes the reader reads back, and the reader refuses
 // every malformed line and every path that could lead outside the installation folder.
-#include "stages/Manifest.h"
-#include "stages/SafePaths.h"
+#include "release/Manifest.h"
+#include "base/SafePaths.h"
 
 #include <gtest/gtest.h>
 

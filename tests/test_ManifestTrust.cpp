@@ -3,10 +3,10 @@
 // sequence is kept.
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
-#include "stages/ManifestTrust.h"
-#include "stages/MinisignSignature.h"
-#include "stages/PublicationComment.h"
-#include "stages/SequenceRecord.h"
+#include "release/ManifestTrust.h"
+#include "release/MinisignSignature.h"
+#include "release/PublicationComment.h"
+#include "release/SequenceRecord.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,8 +2,8 @@
 // what ornpack's code signs verifies there, and anything else is refused.
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
-#include "stages/MinisignKey.h"
-#include "stages/MinisignSignature.h"
+#include "release/MinisignKey.h"
+#include "release/MinisignSignature.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,12 +3,12 @@
 // its signature checked by the real minisign tool, and script folders.
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
-#include "net/FatDateTime.h"
-#include "stages/ArchiveName.h"
-#include "stages/InstallPaths.h"
-#include "stages/ArchiveInstall.h"
-#include "stages/Manifest.h"
-#include "stages/ManifestTrust.h"
+#include "base/FatDateTime.h"
+#include "release/ArchiveName.h"
+#include "install/InstallPaths.h"
+#include "install/ArchiveInstall.h"
+#include "release/Manifest.h"
+#include "release/ManifestTrust.h"
 
 #include <gtest/gtest.h>
 

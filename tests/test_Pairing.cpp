@@ -1,7 +1,7 @@
 // Pairing of the decoded server listing with the local listing: keys, days, relative folders,
 // the work list, and agreement of the reference walk with the indexed pairing.
-#include "net/FatDateTime.h"
-#include "stages/ArchiveName.h"
+#include "base/FatDateTime.h"
+#include "release/ArchiveName.h"
 #include "stages/DecodeListing.h"
 #include "stages/Pairing.h"
 

@@ -1,7 +1,7 @@
 // The release keys built into the program are the ones the build was configured with
 // (ORN_RELEASE_PUBKEY in the CMake cache of this build).
 #include "fixtures/ReleaseFixture.h"
-#include "stages/ReleaseKeys.h"
+#include "release/ReleaseKeys.h"
 
 #include <gtest/gtest.h>
 

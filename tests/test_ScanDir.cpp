@@ -2,9 +2,9 @@
 // with, and its sorting and list access.
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/FtpTestConnection.h"
-#include "net/FatDateTime.h"
-#include "net/FileMask.h"
-#include "net/RaisedError.h"
+#include "base/FatDateTime.h"
+#include "base/FileMask.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 #include "net/ScanDir.h"
 

@@ -6,7 +6,7 @@
 #include "fixtures/FtpTestConnection.h"
 #include "fixtures/QtPrinters.h"
 #include "net/FtpDownload.h"
-#include "net/RaisedError.h"
+#include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 #include "net/ServerSettings.h"
 #include "stages/ScriptFetch.h"

@@ -1,6 +1,6 @@
 // The script list file: round trips in every encoding, line ends, and files that must not be
 // overwritten because they cannot be read.
-#include "stages/ScriptList.h"
+#include "install/ScriptList.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
-#include "stages/SequenceRecord.h"
+#include "release/SequenceRecord.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Which files a connection of stage 2 takes at once: consecutive files of one server folder,
 // small enough together that none waits long for the rest of its run, and no more than the
 // connection's share of what is left.
-#include "stages/TransferPool.h"
+#include "net/TransferPool.h"
 
 #include <gtest/gtest.h>
 

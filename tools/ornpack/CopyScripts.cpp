@@ -1,7 +1,7 @@
 #include "CopyScripts.h"
 
-#include "net/FileMask.h"
-#include "stages/SafePaths.h"
+#include "base/FileMask.h"
+#include "base/SafePaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "PackTree.h"
 
-#include "net/FatDateTime.h"
-#include "stages/ArchiveName.h"
-#include "stages/SafePaths.h"
+#include "base/FatDateTime.h"
+#include "release/ArchiveName.h"
+#include "base/SafePaths.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,10 +1,10 @@
 #include "Publication.h"
 
-#include "stages/FileHash.h"
-#include "stages/Manifest.h"
-#include "stages/MinisignSignature.h"
-#include "stages/PublicationComment.h"
-#include "stages/SafePaths.h"
+#include "release/FileHash.h"
+#include "release/Manifest.h"
+#include "release/MinisignSignature.h"
+#include "release/PublicationComment.h"
+#include "base/SafePaths.h"
 
 #include <QDir>
 #include <QDirIterator>

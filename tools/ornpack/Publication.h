@@ -1,7 +1,7 @@
 #pragma once
 // The manifest of a published server folder (ornupdate.manifest) and its minisign signature
 // (ornupdate.manifest.minisig).
-#include "stages/MinisignKey.h"
+#include "release/MinisignKey.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,0 +1,169 @@
+#include "net/TransferPool.h"
+
+#include "net/EventPump.h"
+#include "net/FtpDownload.h"
+#include "net/ResultCodes.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr int kDefaultTransfers = 4;
+constexpr int kMostTransfers = 16;
+// The most files a connection takes at once, and the most bytes (a larger file runs alone).
+constexpr int kLongestRun = 16;
+constexpr uint64_t kRunBytes = 128 * 1024;
+// How often the waiting thread looks at the progress of the file it waits for.
+constexpr auto kProgressPoll = std::chrono::milliseconds(5);
+
+}  // namespace
+
+int ParallelTransfers()
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue("ORN_PARALLEL_TRANSFERS", &ok);
+    return ok && value >= 1 && value <= kMostTransfers ? value : kDefaultTransfers;
+}
+
+int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
+{
+    // Near the end of the list the runs shorten, so that no connection is left with a long tail.
+    const int share = std::clamp(int(jobs.size() - first) / std::max(1, connections), 1, kLongestRun);
+    const auto bytes = [&jobs](int index) {
+        const TransferJob &job = jobs.at(index);
+        return job.expectedSize.value_or(job.sizeHint);
+    };
+    uint64_t total = bytes(first);
+    int end = first + 1;
+    while (end < first + share && jobs.at(end).serverFolder == jobs.at(first).serverFolder
+           && (total += bytes(end)) <= kRunBytes)
+        ++end;
+    return end;
+}
+
+TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
+                           AfterDownloads after)
+    : jobs_(std::move(jobs)),
+      states_(size_t(jobs_.size())),
+      open_(std::move(open)),
+      after_(std::move(after)),
+      connections_(std::max(1, std::min<int>(connections, int(jobs_.size()))))
+{
+    for (int i = 0; i < connections_ && !jobs_.isEmpty(); ++i)
+        threads_.emplace_back(&TransferPool::Work, this, i == 0 ? firstFTP : nullptr);
+}
+
+TransferPool::~TransferPool() { Close(); }
+
+void TransferPool::Close()
+{
+    closing_ = true;
+    for (std::thread &thread : threads_)
+        if (thread.joinable())
+            thread.join();
+}
+
+void TransferPool::Work(HINTERNET hFTP)
+{
+    HINTERNET hNet = nullptr;
+    HINTERNET ownFTP = nullptr;
+    if (!hFTP) {
+        if (open_(hNet, ownFTP) <= 0)
+            return;  // the server takes no more connections: the others fetch this one's share
+        hFTP = ownFTP;
+    }
+    for (;;) {
+        int first;
+        int end;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (closing_ || next_ >= jobs_.size())
+                break;
+            first = next_;
+            end = next_ = TransferRunEnd(jobs_, first, connections_);
+        }
+        FetchRun(first, end, hFTP);
+    }
+    InternetCloseHandle(ownFTP);
+    InternetCloseHandle(hNet);
+}
+
+void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)
+{
+    std::vector<Fetched> run;
+    for (int index = first; index < end; ++index) {
+        try {
+            run.push_back({index, Fetch(index, hFTP)});
+        } catch (...) {
+            Finish(index, ResultCode::DownloadIncomplete, std::current_exception());
+        }
+    }
+    std::exception_ptr error;
+    try {
+        if (after_)
+            after_(run);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    for (const Fetched &fetched : run)
+        Finish(fetched.index, fetched.result, error);
+}
+
+int TransferPool::Fetch(int index, HINTERNET hFTP)
+{
+    if (StopRequested() || closing_)
+        return ResultCode::DownloadIncomplete;
+    const TransferJob &job = jobs_.at(index);
+    JobState &state = states_[size_t(index)];
+    const DownloadProgress progress = [&state](uint32_t received, uint32_t size) {
+        state.size = size;
+        state.received = received;
+        state.reported = true;
+    };
+    HINTERNET hFile = nullptr;
+    int result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
+    // A transfer that ended early is continued once where it stopped.
+    if (result == ResultCode::DownloadIncomplete && !StopRequested())
+        result = FtpDownloadFile(hFTP, hFile, job.serverFolder, job.serverName, job.localFile, progress, job.expectedSize);
+    return result;
+}
+
+void TransferPool::Finish(int index, int result, std::exception_ptr error)
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        JobState &state = states_[size_t(index)];
+        state.done = true;
+        state.result = result;
+        state.error = std::move(error);
+    }
+    finished_.notify_all();
+}
+
+int TransferPool::Wait(int index, const Progress &progress)
+{
+    JobState &state = states_.at(size_t(index));
+    uint32_t shownReceived = 0;
+    bool shown = false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        const bool done = state.done;
+        lock.unlock();
+        const uint32_t received = state.received;
+        if (state.reported && (!shown || received != shownReceived)) {
+            progress(received, state.size);
+            shownReceived = received;
+            shown = true;
+        }
+        if (done)
+            break;
+        ProcessMessages();
+        lock.lock();
+        finished_.wait_for(lock, kProgressPoll, [&] { return state.done; });
+    }
+    if (state.error)
+        std::rethrow_exception(state.error);
+    return state.result;
+}

@@ -1,0 +1,106 @@
+#include "release/ManifestTrust.h"
+
+#include "release/MinisignSignature.h"
+#include "release/PublicationComment.h"
+
+namespace {
+
+TTrustResult Refuse(TTrustRefusal Refusal, const QString &Detail = QString())
+{
+    TTrustResult result;
+    result.Refusal = Refusal;
+    result.Detail = Detail;
+    return result;
+}
+
+TTrustResult Accept(const TManifest &Manifest, bool Signed)
+{
+    TTrustResult result;
+    result.Outcome = TTrustOutcome::Accepted;
+    result.Manifest = Manifest;
+    result.Signed = Signed;
+    return result;
+}
+
+// The signature check of the manifest bytes; Refusal None when a trusted key confirms them.
+TTrustResult CheckSignature(const QByteArray &Manifest, const QByteArray &SignatureFile,
+                            const QVector<TMinisignPublicKey> &Keys, std::optional<qint64> *CommentSequence)
+{
+    const std::optional<TMinisignSignature> signature = ParseMinisignSignature(SignatureFile);
+    if (!signature)
+        return Refuse(TTrustRefusal::BadSignature, QStringLiteral("not a minisign signature in the ED form"));
+    switch (VerifyMinisign(Manifest, *signature, Keys)) {
+    case TMinisignCheck::UnknownKey:
+        return Refuse(TTrustRefusal::UnknownKey, QStringLiteral("key id ") + KeyIdText(signature->KeyId));
+    case TMinisignCheck::BadSignature:
+        return Refuse(TTrustRefusal::BadSignature, QStringLiteral("key id ") + KeyIdText(signature->KeyId));
+    case TMinisignCheck::Valid:
+        break;
+    }
+    *CommentSequence = SequenceOfComment(signature->TrustedComment);
+    return TTrustResult{};
+}
+
+}  // namespace
+
+TTrustResult CheckManifestTrust(const TTrustInput &Input)
+{
+    const bool keysSet = !Input.Keys.isEmpty();
+    if (!Input.Manifest) {
+        if (keysSet)
+            return Refuse(TTrustRefusal::NoManifest);
+        TTrustResult unlisted;
+        unlisted.Outcome = TTrustOutcome::NoManifest;
+        return unlisted;
+    }
+    std::optional<qint64> commentSequence;
+    if (keysSet) {
+        if (!Input.Signature)
+            return Refuse(TTrustRefusal::NoSignature);
+        const TTrustResult signature = CheckSignature(*Input.Manifest, *Input.Signature, Input.Keys, &commentSequence);
+        if (signature.Refusal != TTrustRefusal::None)
+            return signature;
+    }
+    const TManifestRead read = ReadManifest(*Input.Manifest);
+    if (!read.Manifest)
+        return Refuse(TTrustRefusal::Malformed, read.Error);
+    const TManifest &manifest = *read.Manifest;
+    if (!keysSet)
+        return Accept(manifest, false);
+    if (commentSequence != manifest.Sequence)
+        return Refuse(TTrustRefusal::SequenceMismatch,
+                      QStringLiteral("manifest %1, trusted comment %2")
+                          .arg(manifest.Sequence)
+                          .arg(commentSequence ? QString::number(*commentSequence) : QStringLiteral("none")));
+    if (Input.LastSequence && manifest.Sequence < *Input.LastSequence)
+        return Refuse(TTrustRefusal::Rollback,
+                      QStringLiteral("sequence %1, last accepted %2").arg(manifest.Sequence).arg(*Input.LastSequence));
+    if (manifest.Expires && *manifest.Expires <= Input.Now)
+        return Refuse(TTrustRefusal::Expired, QStringLiteral("expired ") + manifest.Expires->toString(Qt::ISODate));
+    return Accept(manifest, true);
+}
+
+QString TrustRefusalText(TTrustRefusal Refusal)
+{
+    switch (Refusal) {
+    case TTrustRefusal::None:
+        break;
+    case TTrustRefusal::NoManifest:
+        return QStringLiteral("…Нет манифеста обновлений на сервере…");
+    case TTrustRefusal::NoSignature:
+        return QStringLiteral("…Манифест обновлений не подписан…");
+    case TTrustRefusal::BadSignature:
+        return QStringLiteral("…Неверная подпись манифеста обновлений…");
+    case TTrustRefusal::UnknownKey:
+        return QStringLiteral("…Манифест обновлений подписан неизвестным ключом…");
+    case TTrustRefusal::Malformed:
+        return QStringLiteral("…Неверный формат манифеста обновлений…");
+    case TTrustRefusal::SequenceMismatch:
+        return QStringLiteral("…Номер выпуска в подписи не совпадает с манифестом…");
+    case TTrustRefusal::Rollback:
+        return QStringLiteral("…Манифест обновлений старее уже принятого…");
+    case TTrustRefusal::Expired:
+        return QStringLiteral("…Срок действия манифеста обновлений истек…");
+    }
+    return QString();
+}

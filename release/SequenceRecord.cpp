@@ -1,0 +1,57 @@
+#include "release/SequenceRecord.h"
+
+#include "base/RaisedError.h"
+#include "release/Manifest.h"
+
+#include <QFile>
+#include <QMap>
+#include <QSaveFile>
+
+namespace {
+
+// Folder -> sequence of every well-formed line; throws RaisedError for an unreadable file.
+QMap<QString, qint64> ReadRecords(const QString &RecordPath)
+{
+    QMap<QString, qint64> records;
+    QFile file(RecordPath);
+    if (!file.exists())
+        return records;
+    if (!file.open(QIODevice::ReadOnly))
+        throw RaisedError(QStringLiteral("Cannot read %1: %2").arg(RecordPath, file.errorString()));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const qsizetype blank = line.indexOf(QLatin1Char(' '));
+        const std::optional<qint64> sequence = ReadManifestNumber(line.left(blank));
+        if (blank > 0 && sequence && blank + 1 < line.size())
+            records.insert(line.mid(blank + 1), *sequence);
+    }
+    return records;
+}
+
+}  // namespace
+
+QString SequenceRecordPath(const QString &softdir)
+{
+    return softdir + QStringLiteral("ornupdate.sequences");
+}
+
+std::optional<qint64> ReadAcceptedSequence(const QString &RecordPath, const QString &ServerFolder)
+{
+    const QMap<QString, qint64> records = ReadRecords(RecordPath);
+    const auto found = records.constFind(ServerFolder);
+    return found == records.constEnd() ? std::nullopt : std::optional<qint64>(*found);
+}
+
+bool RecordAcceptedSequence(const QString &RecordPath, const QString &ServerFolder, qint64 Sequence, QString *Error)
+{
+    QMap<QString, qint64> records = ReadRecords(RecordPath);
+    records.insert(ServerFolder, Sequence);
+    QString text;
+    for (auto it = records.cbegin(); it != records.cend(); ++it)
+        text += QString::number(it.value()) + QLatin1Char(' ') + it.key() + QLatin1Char('\n');
+    QSaveFile file(RecordPath);
+    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
+        return true;
+    *Error = QStringLiteral("Cannot write %1: %2").arg(RecordPath, file.errorString());
+    return false;
+}
