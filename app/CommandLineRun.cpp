@@ -3,6 +3,7 @@
 #include "app/ClassSys.h"
 #include "app/LanguageSettings.h"
 #include "app/TerminalProgress.h"
+#include "platform/Console.h"
 #include "base/FatDateTime.h"
 #include "base/RaisedError.h"
 #include "stages/UpdateEngine.h"
@@ -11,12 +12,11 @@
 
 #include <QDir>
 #include <QTextStream>
-#include <csignal>
 #include <cstdio>
 
 namespace {
 
-void StopOnSignal(int) { TUpdateEngine::RequestStop(); }
+void StopOnInterrupt() { TUpdateEngine::RequestStop(); }
 
 QString BoxLine(TUpdateEngine::BoxKind kind, const QString &text)
 {
@@ -42,8 +42,7 @@ public:
         QObject::connect(&engine_, &TUpdateEngine::fileProgress,
                          [this](const QString &name, qint64 received, qint64 size) { progress_.Show(name, received, size); });
         // Ctrl+C or a termination request stops the run at its next safe point.
-        std::signal(SIGINT, StopOnSignal);
-        std::signal(SIGTERM, StopOnSignal);
+        OnInterrupt(StopOnInterrupt);
     }
     ~CommandLineSession()
     {
@@ -60,7 +59,8 @@ public:
         try {
             CreateLanguage(engine_.currentdir, tL_);
             if (grantAccess)
-                GrantInstallationAccess(engine_.currentdir, GetCurrentUserName());
+                for (const QString &link : GrantInstallationAccess(engine_.currentdir, GetCurrentUserName()))
+                    Print(boxes_, LinkedFolderLine(link, [this](const QString &text) { return tL_->lStr(text); }));
             return true;
         } catch (const RaisedError &error) {
             Print(boxes_, BoxLine(TUpdateEngine::BoxKind::Error, error.text()));

@@ -2,7 +2,7 @@
 
 #include "net/FtpDownload.h"
 
-#include <unistd.h>
+#include "platform/Console.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ QString Megabytes(double bytes) { return QString::number(bytes / 1e6, 'f', 1) + 
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::FILE *stream) : stream_(stream), enabled_(isatty(fileno(stream)) == 1)
+TerminalProgress::TerminalProgress(std::FILE *stream) : stream_(stream), enabled_(IsTerminal(stream))
 {
 }
 

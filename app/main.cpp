@@ -2,7 +2,8 @@
 #include "app/CommandLineOptions.h"
 #include "app/CommandLineRun.h"
 #include "app/uUpdate.h"
-#include "net/FileSizeSignal.h"
+#include "platform/Console.h"
+#include "platform/FileSizeLimit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,6 +51,7 @@ int main(int argc, char **argv)
     case CommandLineOptions::Mode::Unattended:
     case CommandLineOptions::Mode::Check: {
         // No window and no display: the core application only.
+        AttachToConsole();
         QCoreApplication app(argc, argv);
         return options.mode == CommandLineOptions::Mode::Check ? RunCheck(options) : RunUnattended(options);
     }

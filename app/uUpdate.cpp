@@ -234,7 +234,8 @@ void TfUpdate::FormCreate()
 
         sUser = GetCurrentUserName();
         setWindowTitle(windowTitle() + QStringLiteral("  User <") + sUser + QLatin1Char('>'));
-        GrantInstallationAccess(currentdir, sUser);
+        for (const QString &link : GrantInstallationAccess(currentdir, sUser))
+            AddLog(LinkedFolderLine(link, [this](const QString &text) { return tL->lStr(text); }));
 
         im = new TInformationMessage();
     });

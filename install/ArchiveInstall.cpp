@@ -1,16 +1,13 @@
 #include "install/ArchiveInstall.h"
 
 #include "base/LibStr.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
 
 const QString kStagingPrefix = QStringLiteral(".ornupdate-staging-");
 
@@ -18,21 +15,8 @@ namespace {
 
 const QString kUpdateExe = QStringLiteral("Update.exe");
 
-// Renames From over To in one step (an existing To is replaced). Returns the empty text on
-// success, else the system's text.
-QString RenameOver(const QString &From, const QString &To)
-{
-    if (std::rename(QFile::encodeName(From).constData(), QFile::encodeName(To).constData()) == 0)
-        return QString();
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 // True when Path itself (a link not followed) exists.
-bool EntryExists(const QString &Path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(Path).constData(), &status) == 0;
-}
+bool EntryExists(const QString &Path) { return EntryKindOf(Path) != EntryKind::Missing; }
 
 // True when Folder holds the files of Expected (FileName and Size) and nothing else, each a
 // regular file (not a link).
@@ -48,12 +32,21 @@ bool StagedAsExpected(const QString &Folder, const QVector<TArchiveToStage> &Exp
     if (entries != names)
         return false;
     for (const TArchiveToStage &file : Expected) {
-        struct stat status {};
-        if (::lstat(QFile::encodeName(Folder + QLatin1Char('/') + file.FileName).constData(), &status) != 0
-            || !S_ISREG(status.st_mode) || status.st_size != file.Size)
+        const QString path = Folder + QLatin1Char('/') + file.FileName;
+        if (EntryKindOf(path) != EntryKind::RegularFile || QFileInfo(path).size() != file.Size)
             return false;
     }
     return true;
+}
+
+// False, with the outcome and the system's text in Result, when Replaced failed.
+bool PlaceFailure(const ReplaceResult &Replaced, TInstallResult &Result)
+{
+    if (Replaced.Error.isEmpty())
+        return true;
+    Result.Outcome = Replaced.InUse ? TInstallOutcome::InUse : TInstallOutcome::PlaceFailed;
+    Result.SystemText = Replaced.Error;
+    return false;
 }
 
 TInstallResult Failure(TInstallOutcome Outcome)
@@ -208,18 +201,12 @@ TInstallResult TArchiveInstaller::Place(TStagedFile &Staged, const QString &Loca
     const QString target = LocalFolder + FileName;
     const QString backup = LocalFolder + FileName.left(FileName.size() - 4) + QStringLiteral(".bak");
     if (AsciiSameText(FileName, kUpdateExe) && EntryExists(target)) {
-        result.SystemText = RenameOver(target, backup);
-        if (!result.SystemText.isEmpty()) {
-            result.Outcome = TInstallOutcome::PlaceFailed;
+        if (!PlaceFailure(ReplaceFile(target, backup), result))
             return result;
-        }
         result.BackedUp = true;
     }
-    result.SystemText = RenameOver(staging->filePath(FileName), target);
-    if (!result.SystemText.isEmpty()) {
-        result.Outcome = TInstallOutcome::PlaceFailed;
-        if (result.BackedUp)
-            RenameOver(backup, target);
+    if (!PlaceFailure(ReplaceFile(staging->filePath(FileName), target), result) && result.BackedUp) {
+        ReplaceFile(backup, target);
         result.BackedUp = false;
     }
     return result;
@@ -245,6 +232,9 @@ QString InstallFailureLine(const TInstallResult &Result, const QString &LocalFol
     case TInstallOutcome::PlaceFailed:
         return indent + Translate(QStringLiteral("…Файл не заменён… - ")) + LocalFolder + FileName
                + QStringLiteral(" (") + Result.SystemText + QLatin1Char(')');
+    case TInstallOutcome::InUse:
+        return indent + Translate(QStringLiteral("…Файл занят другой программой, закройте ORN и повторите обновление… - "))
+               + LocalFolder + FileName + QStringLiteral(" (") + Result.SystemText + QLatin1Char(')');
     case TInstallOutcome::Installed:
         break;
     }

@@ -24,6 +24,7 @@ enum class TInstallOutcome {
     UnpackFailed,     // the tool failed while unpacking (CRC error, killed, disk full): ExitCode
     StagedFileWrong,  // the unpacked result is not one regular file of the expected size
     PlaceFailed,      // the staged file could not be renamed over the target: SystemText
+    InUse,            // another program holds the target open (Windows): SystemText
 };
 
 struct TInstallResult {

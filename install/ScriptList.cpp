@@ -1,10 +1,10 @@
 #include "install/ScriptList.h"
 
 #include "base/LibStr.h"
+#include "platform/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -83,9 +83,8 @@ bool SaveScriptList(const QString &Path, const TScriptList &List, QString *Error
     for (const QString &line : List.Lines)
         bytes += encoder.encode(line + QStringLiteral("\r\n"));
 
-    QSaveFile file(Path);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!saved && ErrorText)
-        *ErrorText = file.errorString();
-    return saved;
+    const QString error = WriteFileReplacing(Path, bytes);
+    if (!error.isEmpty() && ErrorText)
+        *ErrorText = error;
+    return error.isEmpty();
 }

@@ -28,6 +28,7 @@ TScriptListLoad LoadScriptList(const QString &Path, TScriptList &List);
 TScriptListLoad ParseScriptList(QByteArray bytes, TScriptList &List);
 
 // Writes the whole list to Path (replacing it), every line followed by CR LF, in the list's
-// encoding with its byte-order mark. The file is replaced at once or not at all. Returns false
+// encoding with its byte-order mark. The file is replaced at once or not at all (a link at Path
+// is replaced, never written through). Returns false
 // and sets ErrorText (when given) on failure.
 bool SaveScriptList(const QString &Path, const TScriptList &List, QString *ErrorText = nullptr);

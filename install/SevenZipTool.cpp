@@ -2,12 +2,11 @@
 
 #include "base/RaisedError.h"
 #include "install/InstallPaths.h"
+#include "platform/FileSizeLimit.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -55,14 +54,7 @@ int TSevenZipTool::Run(const QStringList &Arguments, int64_t FileSizeLimit, QByt
         tool.setStandardOutputFile(QProcess::nullDevice());
     tool.setStandardErrorFile(QProcess::nullDevice());
     if (FileSizeLimit >= 0) {
-        // Lowered only: a stricter limit the updater runs under still holds for the tool.
-        tool.setChildProcessModifier([FileSizeLimit] {
-            rlimit limit{};
-            ::getrlimit(RLIMIT_FSIZE, &limit);
-            if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > static_cast<rlim_t>(FileSizeLimit))
-                limit.rlim_cur = static_cast<rlim_t>(FileSizeLimit);
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        });
+        LimitChildFileSize(tool, FileSizeLimit);
     }
     tool.start(program_, Arguments);
     if (!tool.waitForStarted(-1))

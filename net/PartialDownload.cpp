@@ -3,11 +3,10 @@
 #include "net/EventPump.h"
 #include "base/RaisedError.h"
 
+#include "platform/SafeFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -52,8 +51,7 @@ void RemovePartialFilesExcept(const QString &folder, const QSet<QString> &keptTa
 }
 
 PartialFile::PartialFile(const QString &target, uint64_t size)
-    : target_(target),
-      file_(QFileInfo(target).dir().filePath(PartialFileName(QFileInfo(target).fileName(), size)))
+    : target_(target), path_(QFileInfo(target).dir().filePath(PartialFileName(QFileInfo(target).fileName(), size)))
 {
 }
 
@@ -64,7 +62,7 @@ PartialFile::~PartialFile()
     const bool kept = keep_ && !StopRequested() && file_.size() > 0;
     file_.close();
     if (!kept)
-        file_.remove();
+        QFile::remove(path_);
 }
 
 bool PartialFile::Open()
@@ -73,11 +71,12 @@ bool PartialFile::Open()
     if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
         return false;
     // Partial files of the same target at another size belong to another server file.
-    const QString own = QFileInfo(file_.fileName()).fileName();
+    const QString own = QFileInfo(path_).fileName();
     RemovePartialFiles(existing.path(), [&](const QString &name, const QString &target) {
         return target == existing.fileName() && name != own;
     });
-    return file_.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered);
+    // Never through a link, a FIFO or a second name planted under the predictable name.
+    return OpenForAppend(file_, path_).isEmpty();
 }
 
 bool PartialFile::TruncateTo(uint64_t offset)
@@ -87,14 +86,13 @@ bool PartialFile::TruncateTo(uint64_t offset)
 
 void PartialFile::Commit()
 {
-    const QByteArray target = QFile::encodeName(target_);
-    struct stat existing {};
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0666 & ~mask;
-    if (::fchmod(file_.handle(), mode) != 0
-        || ::rename(QFile::encodeName(file_.fileName()).constData(), target.constData()) != 0)
-        throw RaisedError(QString::fromLocal8Bit(std::strerror(errno)));
+    QString error = CopyPermissions(file_, target_);
+    file_.close();  // Windows renames no file that is open
+    if (error.isEmpty())
+        error = ReplaceFile(path_, target_).Error;
+    if (!error.isEmpty()) {
+        QFile::remove(path_);
+        throw RaisedError(error);
+    }
     committed_ = true;
-    file_.close();
 }

@@ -52,6 +52,7 @@ public:
 
 private:
     const QString target_;
+    const QString path_;  // of the partial file
     QFile file_;
     bool keep_ = false;
     bool committed_ = false;

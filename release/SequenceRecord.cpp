@@ -2,10 +2,10 @@
 
 #include "base/RaisedError.h"
 #include "release/Manifest.h"
+#include "platform/SafeFile.h"
 
 #include <QFile>
 #include <QMap>
-#include <QSaveFile>
 
 namespace {
 
@@ -49,9 +49,9 @@ bool RecordAcceptedSequence(const QString &RecordPath, const QString &ServerFold
     QString text;
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         text += QString::number(it.value()) + QLatin1Char(' ') + it.key() + QLatin1Char('\n');
-    QSaveFile file(RecordPath);
-    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
+    const QString error = WriteFileReplacing(RecordPath, text.toUtf8());
+    if (error.isEmpty())
         return true;
-    *Error = QStringLiteral("Cannot write %1: %2").arg(RecordPath, file.errorString());
+    *Error = QStringLiteral("Cannot write %1: %2").arg(RecordPath, error);
     return false;
 }

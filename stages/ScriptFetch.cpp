@@ -5,15 +5,13 @@
 #include "net/ResultCodes.h"
 #include "base/LibStr.h"
 #include "base/SafePaths.h"
+#include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 const QString kScriptTempPrefix = QStringLiteral(".ornupdate-script-");
 
@@ -66,8 +64,8 @@ bool FetchOne(const QString &Name, const TScriptFolders &Folders, TScriptList &S
         }
     }
     const QString target = Folders.softdir + Name;
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString error = QString::fromLocal8Bit(std::strerror(errno));
+    const QString error = ReplaceFile(temp, target).Error;
+    if (!error.isEmpty()) {
         QFile::remove(temp);
         throw RaisedError(error);
     }

@@ -6,6 +6,7 @@
 #include "base/SafePaths.h"
 #include "stages/ScriptFetch.h"
 #include "install/ScriptList.h"
+#include "platform/SafeFile.h"
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
@@ -35,9 +36,11 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
     if (!OpenStage(connection, r))
         return r;
     MyDataFind.clear();
-    if (!check)
-        RemoveStaleScriptTemps(softdir);
     const QString listPath = softdir + QStringLiteral("logdbupdate.txt");
+    if (!check) {
+        RemoveStaleScriptTemps(softdir);
+        RemoveStaleSaves(listPath);
+    }
     TScriptList scripts;
     if (LoadScriptList(listPath, scripts) == TScriptListLoad::Unreadable) {
         // A list that cannot be read is never replaced: nothing is fetched.

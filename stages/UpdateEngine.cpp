@@ -5,7 +5,7 @@
 #include "net/ScanDir.h"
 #include "stages/FtpIni.h"
 #include "base/LibStr.h"
-#include "install/RunLock.h"
+#include "platform/RunLock.h"
 #include "stages/StageScope.h"
 
 #include <QScopeGuard>

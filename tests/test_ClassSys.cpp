@@ -361,26 +361,31 @@ TEST_F(ClassSysTest, InstallationGrantsExistingFoldersInOrder)
               QStringList({QStringLiteral("/opt/orn"), QStringLiteral("/opt/orn/Images"),
                            QStringLiteral("/opt/orn/Images/classic_d"), QStringLiteral("/opt/orn/Video")}));
 
-    // Layouts: which of Images, Images/classic_d, Video exist; a link to a folder counts by its target.
+    // Layouts: which of Images, Images/classic_d, Video exist. A link is never followed: its
+    // target (here outside the installation) gets nothing, and the link is reported.
     const struct {
         const char *what;
         QStringList folders;
         QStringList links;  // "name>target": name is a link to target (relative to the case's folder)
         QStringList granted;
+        QStringList skipped;  // reported as links
     } cases[] = {
-        {"installation folder only", {}, {}, {QStringLiteral(".")}},
+        {"installation folder only", {}, {}, {QStringLiteral(".")}, {}},
         {"classic_d missing",
          {QStringLiteral("Images"), QStringLiteral("Video")},
          {},
-         {QStringLiteral("."), QStringLiteral("Images"), QStringLiteral("Video")}},
+         {QStringLiteral("."), QStringLiteral("Images"), QStringLiteral("Video")},
+         {}},
         {"all four",
          {QStringLiteral("Images/classic_d"), QStringLiteral("Video")},
          {},
-         {QStringLiteral("."), QStringLiteral("Images"), QStringLiteral("Images/classic_d"), QStringLiteral("Video")}},
+         {QStringLiteral("."), QStringLiteral("Images"), QStringLiteral("Images/classic_d"), QStringLiteral("Video")},
+         {}},
         {"links",
          {QStringLiteral("Images"), QStringLiteral("../media")},
          {QStringLiteral("Video>../media"), QStringLiteral("Images/classic_d>../gone")},
-         {QStringLiteral("."), QStringLiteral("Images"), QStringLiteral("../media")}},
+         {QStringLiteral("."), QStringLiteral("Images")},
+         {QStringLiteral("Images/classic_d"), QStringLiteral("Video")}},
     };
     int index = 0;
     for (const auto &row : cases) {
@@ -392,12 +397,18 @@ TEST_F(ClassSysTest, InstallationGrantsExistingFoldersInOrder)
             const QStringList parts = link.split(QLatin1Char('>'));
             ASSERT_TRUE(QFile::link(QDir(root).filePath(parts[1]), QDir(root).filePath(parts[0]))) << row.what;
         }
-        GrantInstallationAccess(root, OtherAccountName);
+        QStringList skipped;
+        for (const QString &folder : row.skipped)
+            skipped << QDir(root).filePath(folder);
+        EXPECT_EQ(GrantInstallationAccess(root, OtherAccountName), skipped) << row.what;
         for (const QString &folder : row.granted) {
             const QString path = QDir::cleanPath(QDir(root).filePath(folder));
             EXPECT_TRUE(HasNamedEntry(path, ACL_TYPE_ACCESS, other_.uid)) << row.what << ": " << folder.toStdString();
             EXPECT_TRUE(HasNamedEntry(path, ACL_TYPE_DEFAULT, other_.uid)) << row.what << ": " << folder.toStdString();
         }
+        const QString outside = QDir::cleanPath(QDir(root).filePath(QStringLiteral("../media")));
+        if (QFileInfo::exists(outside))
+            EXPECT_FALSE(HasNamedEntry(outside, ACL_TYPE_ACCESS, other_.uid)) << row.what;
     }
 }
 

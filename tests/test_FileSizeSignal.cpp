@@ -1,6 +1,6 @@
 // A write beyond the file-size limit (ulimit -f): without IgnoreFileSizeSignal it kills the
 // process; with it the write fails with "File too large", which the program reports.
-#include "net/FileSizeSignal.h"
+#include "platform/FileSizeLimit.h"
 
 #include <QFile>
 #include <QTemporaryDir>

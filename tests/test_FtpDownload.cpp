@@ -13,6 +13,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -283,6 +285,57 @@ TEST_F(FtpDownloadTest, ADownloadCutShortIsContinuedWhereTheServerCan)
         EXPECT_EQ(progress.calls.last().first, uint32_t(expected.size()));
         EXPECT_TRUE(server.logShows(c.secondTransfer)) << server.log().toStdString();
         EXPECT_EQ(server.log().contains("-> 350 Restarting at position 5000"), c.restart && !c.changed);
+    }
+}
+
+TEST_F(FtpDownloadTest, EntriesPlantedUnderThePartialFileNameAreNeverWrittenThrough)
+{
+    // The partial file's name is predictable: whatever stands under it is replaced by a new
+    // file, and what it leads to outside the folder keeps its bytes and its mode.
+    struct Case {
+        const char *what;
+        std::function<bool(const QString &partial, const QString &outside)> plant;
+        bool outsideExists;
+    };
+    const Case cases[] = {
+        {"link to an outside file", [](const QString &partial, const QString &outside) { return QFile::link(outside, partial); }, true},
+        {"dangling link", [](const QString &partial, const QString &outside) { return QFile::link(outside, partial); }, false},
+        {"hard link of an outside file",
+         [](const QString &partial, const QString &outside) {
+             return ::link(QFile::encodeName(outside).constData(), QFile::encodeName(partial).constData()) == 0;
+         },
+         true},
+        {"FIFO", [](const QString &partial, const QString &) { return ::mkfifo(QFile::encodeName(partial).constData(), 0600) == 0; }, true},
+    };
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    QTemporaryDir outsideDir;
+    ASSERT_TRUE(outsideDir.isValid());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(local);
+        const QString outside = outsideDir.path() + "/secret.txt";
+        QFile::remove(outside);
+        const QByteArray secret(2000000, 's');
+        if (c.outsideExists) {
+            WriteTestFile(outside, secret);
+            ASSERT_EQ(::chmod(QFile::encodeName(outside).constData(), 0600), 0);
+        }
+        const QString partial = localDir.path() + "/" + PartialFileName("Report.dll.7z", 10000);
+        ASSERT_TRUE(c.plant(partial, outside));
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
+        ExpectOnlyTarget(true);
+        EXPECT_EQ(QFileInfo::exists(outside), c.outsideExists);
+        if (c.outsideExists) {
+            EXPECT_EQ(ReadTestFile(outside), secret);
+            struct stat status {};
+            ASSERT_EQ(::stat(QFile::encodeName(outside).constData(), &status), 0);
+            EXPECT_EQ(status.st_mode & 07777, 0600u);
+        }
     }
 }
 

@@ -2,7 +2,7 @@
 // refused the folder's lock; taking it writes nothing into the folder; a killed holder frees it.
 #include "fixtures/FtpTestConnection.h"
 #include "fixtures/QtPrinters.h"
-#include "install/RunLock.h"
+#include "platform/RunLock.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ProgramRun.h"
 #include "fixtures/ReleaseFixture.h"
-#include "install/RunLock.h"
+#include "platform/RunLock.h"
 
 #include <QDir>
 #include <QFile>

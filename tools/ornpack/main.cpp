@@ -13,7 +13,7 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <unistd.h>
+#include "platform/Console.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
 // The first line of standard input, after a prompt on a terminal.
 QByteArray ReadPassword()
 {
-    if (isatty(STDIN_FILENO))
+    if (IsTerminal(stdin))
         std::fputs("Password for the secret key: ", stderr);
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))

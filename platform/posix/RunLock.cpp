@@ -1,4 +1,4 @@
-#include "install/RunLock.h"
+#include "platform/RunLock.h"
 
 #include <QFile>
 
