@@ -1,7 +1,8 @@
 #pragma once
 // The last manifest sequence this installation accepted, per server folder: the file
 // ornupdate.sequences in the installation folder, one line "<sequence> <server folder>" per
-// folder (the folder as ftp.ini names it), UTF-8, replaced as a whole on each record.
+// folder, UTF-8, replaced as a whole on each record. Folders are kept and compared in their
+// normal form (NormalServerFolder): "/prog//" and "/prog/" share one line.
 #include <QString>
 #include <optional>
 

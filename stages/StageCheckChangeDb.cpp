@@ -63,7 +63,10 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
 
     try {
         std::optional<TManifestListing> manifest;
-        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"), manifest);
+        // The scripts go right into the installation folder under their own names, fetched from
+        // netDbdir itself: a manifest that lists one in a sub-folder names a file the stage
+        // would not fetch from where it is listed, so it is refused (ornpack never writes one).
+        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"), true, manifest);
         if (r == 0)
             return r;  // the folder's manifest was refused: nothing is fetched, nothing written
         if (r < 0) {
