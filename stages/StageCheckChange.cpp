@@ -177,9 +177,11 @@ int TUpdateEngine::CheckChange()
 void TUpdateEngine::LogSkippedServerEntry(const TSkippedEntry &skipped)
 {
     const TDataSearch &entry = ScanDir1->MyDataSearch[skipped.IdFTP];
-    const QString key = skipped.Reason == TSkipReason::NotDecodable
-                            ? QStringLiteral("    …Имя архива не по схеме, пропущено… - ")
-                            : QStringLiteral("    …Небезопасный путь, пропущено… - ");
+    QString key = QStringLiteral("    …Небезопасный путь, пропущено… - ");
+    if (skipped.Reason == TSkipReason::NotDecodable)
+        key = QStringLiteral("    …Имя архива не по схеме, пропущено… - ");
+    else if (skipped.Reason == TSkipReason::StateFile)
+        key = QStringLiteral("    …Собственный файл программы обновления, пропущено… - ");
     AddLog(lStr(key) + entry.Path + entry.FileName);
 }
 

@@ -90,17 +90,26 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     MakeFile(release, QStringLiteral("bin/README"), QByteArray("no extension"), libDate);
     MakeFile(release, QStringLiteral("old.txt"), QByteArray("too old"), QDateTime(QDate(1975, 6, 1), QTime(12, 0)));
     ASSERT_TRUE(QFile::link(QStringLiteral("Report.dll"), release + QStringLiteral("/link.dll")));
+    // A release copied from an installation: its state files stay out, those of the same name
+    // below its top and the language file go in.
+    for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences", "bin/ftp.ini", "orn.txt"})
+        MakeFile(release, QString::fromLatin1(name), QByteArray("state"), libDate);
 
     const RunResult run = RunOrnpack({release, output});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("bin/README"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old.txt"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("link.dll"))) << run.err.toStdString();
+    for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences"})
+        EXPECT_TRUE(run.err.contains(QStringLiteral("ornpack: ") + QString::fromLatin1(name)
+                                     + QStringLiteral(": skipped, the updater's own state file")))
+            << run.err.toStdString();
 
     const QString reportArchive = QStringLiteral("6-3-Report.dll-6600-1417904835.7z");
     const uint32_t libPacked = FatFromLocalDateTime(libDate);
     EXPECT_EQ(TreeFiles(output),
-              Lines({reportArchive,
+              Lines({EncodeArchiveName(QStringLiteral("orn"), QStringLiteral("txt"), 5, libPacked), reportArchive,
+                           "bin/" + EncodeArchiveName(QStringLiteral("ftp"), QStringLiteral("ini"), 5, libPacked),
                            "bin/" + EncodeArchiveName(QStringLiteral(".hidden"), QStringLiteral("cfg"), 1, libPacked),
                            "bin/x64/" + EncodeArchiveName(QStringLiteral("my-lib.v2"), QStringLiteral("so"), 3, libPacked),
                            "ornupdate.manifest"}));
