@@ -274,6 +274,9 @@ void CurlFtpConnection::Prepare(const QByteArray &url)
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, long(FtpConnectTimeoutSeconds()));
     curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy_, CURLOPT_ACCEPTTIMEOUT_MS, stallSeconds * 1000);
+    // A transfer that trickles (50 bytes a second, say) ends too, as one that stalls does.
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, long(FtpLowSpeedBytesPerSecond()));
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, long(FtpLowSpeedSeconds()));
     curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &CurlFtpConnection::OnProgress);

@@ -43,6 +43,7 @@ protected:
     {
         ClearStopRequest();
         SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);
+        SetFtpLowSpeed(kFtpLowSpeedBytesPerSecond, kFtpLowSpeedSeconds);
     }
 
     // Only the target (if any) is left in the local folder: no temporary files.
@@ -191,6 +192,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         bool serverSize;
         uint32_t lastReceived;  // the last count of bytes taken (0: any up to the file's size)
         bool keptForResume;     // what arrived is kept for the next attempt (not when cut)
+        int sendRate = 0;       // the server sends about this many bytes a second (0: at full speed)
     };
     const Case cases[] = {
         {"dropped with 426", 6000, Ending::Drop, 0, true, true, 6000, true},
@@ -200,8 +202,10 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         {"1 MB beyond the size from MLST", -1, Ending::Drop, 1000000, true, true, 0, false},
         {"1 MB beyond the size from SIZE", -1, Ending::Drop, 1000000, false, true, 0, false},
         {"1 MB beyond the size from LIST", -1, Ending::Drop, 1000000, false, false, 0, false},
+        {"trickling at 50 bytes a second", -1, Ending::Drop, 0, true, true, 0, true, 50},
     };
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
+    SetFtpLowSpeed(1000, 2);  // below 1000 bytes a second for 2 s: 200 s at 50 bytes a second
     const QString partial = PartialFileName("Report.dll.7z", 10000);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -212,6 +216,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         options.extraBytes = c.extraBytes;
         options.machineListing = c.machineListing;
         options.size = c.serverSize;
+        options.sendBytesPerSecond = c.sendRate;
         FtpServerFixture server(serverDir.path(), options);
         ASSERT_TRUE(server.isRunning());
         FtpTestConnection connection(server);
@@ -232,7 +237,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         if (c.keptForResume) {
             // What arrived is kept, hidden, for the next attempt.
             EXPECT_EQ(FolderEntries(localDir.path()), QStringList({partial, "Report.dll.7z"}));
-            EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(6000));
+            EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(progress.calls.last().first));
         } else {
             ExpectOnlyTarget(true);  // a transfer cut for its size leaves nothing of it
         }
