@@ -13,6 +13,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
+#include <limits>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -178,6 +180,77 @@ TEST_F(FtpDownloadTest, LocalFileThatCannotBeCreatedClosesTheServerFile)
     EXPECT_EQ(hFile, nullptr);
     EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}), ResultCode::Downloaded);
     EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
+}
+
+TEST_F(FtpDownloadTest, WhatCouldNotBeOpenedIsTheTargetOrItsPartialFile)
+{
+    struct Case {
+        const char *what;
+        std::function<void()> prepare;
+        QString expected;  // what is named as not opened; empty: neither the target nor its partial file
+    };
+    const QString partial = PartialFilePath(local, 10000);
+    const Case cases[] = {
+        {"a folder in the target's place", [&] { QDir().mkpath(local); }, local},
+        {"a folder in the partial file's place", [&] { QDir().mkpath(partial); }, partial},
+        {"a folder that does not exist", [&] { QDir(localDir.path()).removeRecursively(); }, QString()},
+    };
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::DownloadLocalFailed);
+        EXPECT_EQ(UnopenedDownloadFile(local), c.expected);
+        QDir(local).removeRecursively();
+        QDir(partial).removeRecursively();
+        QDir().mkpath(localDir.path());
+    }
+}
+
+TEST_F(FtpDownloadTest, PartialFileNamesFitInAFileNameWhateverTheTargetsLength)
+{
+    // Archive names up to the longest file name, in one-byte and two-byte characters.
+    const QString longest = QString(243, QLatin1Char('r')) + QStringLiteral(".dll-1-1.7z");
+    const QStringList names = {QStringLiteral("Report.dll.7z"), QString(216, QLatin1Char('a')) + QStringLiteral(".dll.7z"),
+                               QString(224, QLatin1Char('b')) + QStringLiteral(".dll.7z"), longest,
+                               QString(125, QChar(0x0444)) + QStringLiteral(".7z")};
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_LE(name.toUtf8().size(), 255);
+        for (const uint64_t size : {uint64_t(0), uint64_t(10000), std::numeric_limits<uint64_t>::max()}) {
+            const QString partial = PartialFileName(name, size);
+            EXPECT_LE(partial.toUtf8().size(), 255) << size;
+            EXPECT_EQ(PartialFileKeyOfName(partial), PartialFileKey(name)) << size;
+        }
+        EXPECT_EQ(PartialFileKey(name) == name, name.toUtf8().size() <= 225) << "short names stand as they are";
+        // Fetched whole, and continued after a cut, under that name.
+        WriteTestFile(serverDir.path() + "/prog/long/" + name, TestBytes(10000));
+        FtpServerOptions options;
+        options.endAfterBytes = 6000;
+        options.endOnce = true;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        const QString target = localDir.path() + "/" + name;
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/long/", name, target, {}), ResultCode::DownloadIncomplete);
+        EXPECT_EQ(FolderEntries(localDir.path()), QStringList{PartialFileName(name, 10000)});
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/long/", name, target, {}), ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(target), TestBytes(10000));
+        QFile::remove(target);
+    }
+    // Long names that begin alike keep apart: the clean-up keeps the partial file of the one
+    // still to fetch.
+    const QString other = QString(243, QLatin1Char('r')) + QStringLiteral(".dll-2-2.7z");
+    EXPECT_NE(PartialFileKey(longest), PartialFileKey(other));
+    WriteTestFile(localDir.path() + "/" + PartialFileName(longest, 5), "12");
+    WriteTestFile(localDir.path() + "/" + PartialFileName(other, 5), "12");
+    RemovePartialFilesExcept(localDir.path(), {longest});
+    EXPECT_EQ(FolderEntries(localDir.path()), QStringList{PartialFileName(longest, 5)});
 }
 
 TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFile)
