@@ -148,10 +148,11 @@ private:
     // The local listing of softdir into ScanDir2 under a notice.
     void ScanLocalTree(const QString &mask);
     void LogSkippedServerEntry(const TSkippedEntry &skipped);
-    // Places one staged archive's file (see TArchiveInstaller::Place) and logs the command line
-    // and any failure; true when the file is in place.
+    // Places one staged archive's file (see TArchiveInstaller::Place) and logs commandLine (none
+    // when empty) and any failure; true when the file is in place. A file that is not placed
+    // takes its archive with it.
     bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
-                        const QString &fileName, const QString &toolFolder);
+                        const QString &fileName, const QString &commandLine);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -84,9 +85,23 @@ protected:
 
 TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
 {
+    WriteDatedFile(release, QStringLiteral("bin/Lang.dll"), QByteArray(3000, 'l'), kReleaseDay);
     Publish(key);
     EngineRecorder run;
+    qputenv("ORN_PARALLEL_TRANSFERS", "1");  // one connection: the two files of bin/ come in one run
     EXPECT_EQ(Run(run, {other, key}), TUpdateEngine::Outcome::Completed);  // the second of two keys
+    qunsetenv("ORN_PARALLEL_TRANSFERS");
+    // The log shows the commands that ran: the two archives of bin/ unpacked by one, named once,
+    // and each other archive in the form of one unpacked alone.
+    const QStringList together =
+        run.log.filter(QRegularExpression(QStringLiteral("^    \\S+ e -y -t7z -o\\S+ -an -ai!\\S+ -ai!\\S+$")));
+    ASSERT_EQ(together.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+    for (const QString &archive : {Archive(QStringLiteral("/bin/"), QStringLiteral("*Lang*")),
+                                   Archive(QStringLiteral("/bin/"), QStringLiteral("*Report*"))})
+        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + install.file(QStringLiteral("bin/"))
+                                              + QFileInfo(archive).fileName()))
+            << together.first().toStdString();
+    EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 2) << "ORN.exe and Engine.dll";
     EXPECT_EQ(Installed(QStringLiteral("ORN.exe")), QByteArray("main program"));
     EXPECT_EQ(Installed(QStringLiteral("bin/x64/Engine.dll")), QByteArray(7000, 'e'));
     EXPECT_EQ(Installed(QStringLiteral("b.sql")), QByteArray("create table b;"));
