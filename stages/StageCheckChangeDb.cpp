@@ -40,10 +40,11 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
     const QString listPath = softdir + QStringLiteral("logdbupdate.txt");
     TScriptList scripts;
     if (LoadScriptList(listPath, scripts) == TScriptListLoad::Unreadable) {
-        // A list that cannot be read is never replaced: nothing is fetched.
+        // A list that cannot be read is never replaced: nothing is fetched, and the stage fails,
+        // for no script it should fetch can be recorded.
         AddLog(lStr(QStringLiteral("…Не читается список скриптов… - ")) + listPath);
         connection.Disconnect();
-        return ResultCode::CheckChangeDbDone;
+        return ResultCode::StageFailed;
     }
     int fetched = 0;
     // Closing steps, also when an error ends the stage: the list written back, the

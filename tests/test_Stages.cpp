@@ -258,7 +258,7 @@ TEST_F(UpdateScenario, AnUnreadableScriptListIsNeverReplaced)
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("a.sql"))));
     EXPECT_TRUE(run.log.contains(QStringLiteral("Не читается список скриптов - ") + install.path()
                                  + QStringLiteral("/logdbupdate.txt")));
-    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Обновление завершено"}));
+    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Ошибка проверки обновлений"})) << "the stage failed";
 }
 
 TEST_F(UpdateScenario, ClosingTheWindowDuringADownloadStopsTheRunCleanly)

@@ -169,6 +169,40 @@ TEST(Unattended, ExitsWithOneWhenAFileOfTheWorkListWasNotInstalled)
     EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("ORN.exe"))), QByteArray("old main program"));
 }
 
+TEST(Unattended, AScriptListThatCannotBeReadFailsTheRun)
+{
+    const struct {
+        const char *name;
+        QByteArray bytes;  // the list's bytes; empty: a folder in its place
+    } cases[] = {
+        {"a folder", QByteArray()},
+        {"invalid UTF-8 after its mark", QByteArray("\xEF\xBB\xBF" "a.sql\r\n\xFF\xFE\xFD\r\n")},
+        {"UTF-16 of an odd length", QByteArray("\xFF\xFE" "a\0.", 5)},
+    };
+    QTemporaryDir server;
+    WriteDatedFile(server.path(), QStringLiteral("db/b.sql"), "create table b;", kReleaseDay);
+    FtpServerFixture ftp(server.path());
+    ASSERT_TRUE(ftp.isRunning());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir install, configHome;
+        PrepareOlderInstallation(install.path());
+        const QString list = install.filePath(QStringLiteral("logdbupdate.txt"));
+        if (c.bytes.isEmpty())
+            QDir().mkpath(list);
+        else
+            WriteDatedFile(install.path(), QStringLiteral("logdbupdate.txt"), c.bytes, kReleaseDay);
+        const QByteArray before = FileBytes(list);
+        const ProgramRun run = RunProgram(install.path(), {QStringLiteral("--unattended"), QStringLiteral("--stages=3")},
+                                          configHome.path(), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+        EXPECT_EQ(run.exitCode, 1) << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(run.lines.contains(QStringLiteral("Не читается список скриптов - ") + list))
+            << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_FALSE(QFileInfo::exists(install.filePath(QStringLiteral("b.sql"))));
+        EXPECT_EQ(FileBytes(list), before) << "never overwritten";
+    }
+}
+
 TEST(Unattended, StagesOptionPicksTheStages)
 {
     DamagedRelease setup;
