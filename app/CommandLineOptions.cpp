@@ -47,7 +47,8 @@ QString UsageText()
         "                 update would fetch, then a summary; exit 0 up to date, 100 updates\n"
         "                 available, 1 a stage failed, 2 an error\n"
         "  --stages=LIST  the stages to run, any of 1 (check for program updates), 2 (install\n"
-        "                 them) and 3 (check for database updates), e.g. --stages=1,3; default all\n"
+        "                 them) and 3 (check for database updates), e.g. --stages=1,3; default all;\n"
+        "                 2 needs 1, whose list of files it installs\n"
         "  --help         show this text\n"
         "  --version      show the version\n"
         "Without a window, a download shows its progress on standard error when that is a terminal.\n"
@@ -56,5 +57,6 @@ QString UsageText()
         "                 ftps://host:port (TLS from the first byte) points the program at another\n"
         "                 update server; a build that requires TLS keeps it whatever this says\n"
         "  ORN_FTP_CAFILE=FILE  the certificate authorities to trust for TLS\n"
-        "  ORN_PARALLEL_TRANSFERS=N  how many files stage 2 fetches at once (1 to 16, default 4)\n");
+        "  ORN_PARALLEL_TRANSFERS=N  how many files stage 2 fetches at once (1 to 16, default 4)\n"
+        "An environment variable set to a value it does not take stops the run (exit 2).\n");
 }

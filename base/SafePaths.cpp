@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
 bool HoldsControlCharacter(const QString &Text)
 {
     for (const QChar c : Text) {
@@ -14,6 +12,8 @@ bool HoldsControlCharacter(const QString &Text)
     }
     return false;
 }
+
+namespace {
 
 bool IsDotName(const QString &Part)
 {

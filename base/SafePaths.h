@@ -3,6 +3,9 @@
 // local path built from them must stay inside the installation folder.
 #include <QString>
 
+// True when Text holds a control character (Unicode category Cc).
+bool HoldsControlCharacter(const QString &Text);
+
 // True when Name can stand as one file name inside a folder: not empty, not "." or "..", and
 // holding no "/", no "\" and no control character.
 bool IsSafeFileName(const QString &Name);

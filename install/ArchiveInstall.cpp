@@ -187,6 +187,7 @@ std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QString &LocalFo
     std::vector<TStagedFile> staged(size_t(Archives.size()));
     for (TStagedFile &file : staged) {
         file.Result.UnpackArguments = arguments;
+        file.Result.UnpackedTogether = true;
         file.Staging = staging;
     }
     return staged;

@@ -34,6 +34,7 @@ struct TInstallResult {
     QString SystemText;        // the system's text for StagingFailed and PlaceFailed
     bool BackedUp = false;     // Update.exe: the previous updater is now Update.bak
     QStringList UnpackArguments;  // the arguments the unpacking ran with (empty when it did not run)
+    bool UnpackedTogether = false;  // that run unpacked several archives at once (StageSigned)
 };
 
 // A file unpacked and checked in its staging folder, not yet placed. The staging folder (which

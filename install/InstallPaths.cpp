@@ -39,6 +39,14 @@ QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, con
            + Local + ArchiveName + kQuote;
 }
 
+QString ToolCommandLine(const QString &Program, const QStringList &Arguments)
+{
+    QStringList parts;
+    for (const QString &part : QStringList{Program} + Arguments)
+        parts << (part.isEmpty() || part.contains(QLatin1Char(' ')) || part.contains(kQuote) ? kQuote + part + kQuote : part);
+    return parts.join(QLatin1Char(' '));
+}
+
 TToolCall FindSevenZip(const QString &ToolFolder)
 {
     TToolCall call;

@@ -19,6 +19,10 @@ QString ToolPath(const QString &softdir);
 // The command line as logged: "<tool>7z"   e  -y  -o"<local>"  "<local><archive>".
 QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, const QString &ArchiveName);
 
+// The command line of Program run with Arguments, as logged when several archives were unpacked
+// by one run: each part that is empty or holds a space or a quote is set in double quotes.
+QString ToolCommandLine(const QString &Program, const QStringList &Arguments);
+
 // The 7-Zip program of an installation.
 struct TToolCall {
     QString Program;

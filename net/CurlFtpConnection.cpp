@@ -12,6 +12,9 @@
 namespace {
 
 constexpr int kPollMilliseconds = 20;
+// More reply lines than any command draws (a FEAT reply has a few dozen): a server that answers
+// without end fails the operation.
+constexpr int kMaxReplyLines = 1000;
 constexpr int kNextStepMilliseconds = 1;
 constexpr long kReceiveBufferBytes = 128 * 1024;
 
@@ -218,7 +221,7 @@ bool CurlFtpConnection::OpenDownload(const QString &name, uint64_t offset)
     Drive([this] { return transferAccepted_ || !body_.empty(); });
     // On a fast link the transfer may already have ended, even failed, by now: the file was
     // opened all the same when the server accepted it or sent data, and reads report the rest.
-    if (done_ && result_ != CURLE_OK && !transferAccepted_ && body_.empty()) {
+    if ((done_ || abandoned_) && result_ != CURLE_OK && !transferAccepted_ && body_.empty()) {
         Detach();
         return false;
     }
@@ -270,6 +273,9 @@ void CurlFtpConnection::Prepare(const QByteArray &url)
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, long(FtpConnectTimeoutSeconds()));
     curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy_, CURLOPT_ACCEPTTIMEOUT_MS, stallSeconds * 1000);
+    // A transfer that trickles (50 bytes a second, say) ends too, as one that stalls does.
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, long(FtpLowSpeedBytesPerSecond()));
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, long(FtpLowSpeedSeconds()));
     curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &CurlFtpConnection::OnProgress);
@@ -320,6 +326,7 @@ void CurlFtpConnection::Attach()
     bodyRead_ = 0;
     bodyTotal_ = 0;
     done_ = false;
+    abandoned_ = false;
     result_ = CURLE_OK;
     transferAccepted_ = false;
     lastDownloaded_ = 0;
@@ -330,7 +337,15 @@ void CurlFtpConnection::Attach()
 template <typename Ready> void CurlFtpConnection::Drive(Ready ready)
 {
     lastDataAt_ = Clock::now();  // the stall limit counts only time spent waiting here
-    while (!done_ && !ready()) {
+    while (!done_ && !abandoned_ && !ready()) {
+        // Checked here too, not only in the progress call: libcurl may go round without
+        // calling it (replies that arrive in one piece for several commands).
+        const bool stalled = Clock::now() - lastDataAt_ > std::chrono::seconds(FtpStallTimeoutSeconds());
+        if (stalled || StopRequested()) {
+            abandoned_ = true;
+            result_ = stalled ? CURLE_OPERATION_TIMEDOUT : CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
         int running = 0;
         curl_multi_perform(multi_, &running);
         int queued = 0;
@@ -379,6 +394,15 @@ void CurlFtpConnection::Detach()
     featuresRequested_ = false;
     curl_multi_remove_handle(multi_, easy_);
     attached_ = false;
+    abandoned_ = false;
+    if (connectionAlive_ && result_ != CURLE_OK) {
+        // A command that failed may have drawn more than one reply (pyftpdlib answers a line of
+        // 10 000 bytes five times): one still on its way would pass for the answer to the next
+        // command. The next operation logs in afresh.
+        curl_multi_cleanup(multi_);
+        multi_ = curl_multi_init();
+        connectionAlive_ = false;
+    }
 }
 
 void CurlFtpConnection::ReadFeatures()
@@ -436,9 +460,12 @@ size_t CurlFtpConnection::OnHeader(char *data, size_t size, size_t count, void *
     QByteArray line(data, qsizetype(size * count));
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
+    if (connection->replies_.size() >= kMaxReplyLines)
+        return 0;  // libcurl ends the operation with a write error
     if (line.size() >= 3 && line.at(0) == '1' && std::isdigit(uchar(line.at(1))) && std::isdigit(uchar(line.at(2))))
         connection->transferAccepted_ = true;
     connection->replies_.append(line);
+    connection->lastDataAt_ = Clock::now();  // a reply is something received
     return size * count;
 }
 

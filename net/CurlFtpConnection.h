@@ -2,8 +2,9 @@
 // One FTP connection of the client, driven through libcurl. A single easy handle, reset before
 // each operation, keeps one logged-in control connection; it runs inside its own multi handle
 // so that every wait goes through the progress callback (event pump, stop requests, stall
-// limit). An operation that failed in a way that closed the control connection is followed by
-// a fresh connect and login at the next operation. With TLS on, the control and every data
+// limit) and is bounded by the stall limit and a stop request on its own. An operation that
+// failed, or was given up, is followed by a fresh connect and login at the next operation, so
+// that no late reply to a failed command passes for the answer to the next one. With TLS on, the control and every data
 // connection are encrypted and the server's certificate and name are verified; nothing ever
 // goes out in clear text.
 #include "net/ServerSettings.h"
@@ -108,6 +109,8 @@ private:
     // State of the operation in progress.
     bool attached_ = false;
     bool done_ = false;
+    bool abandoned_ = false;  // given up before libcurl ended it (stalled, stopped): the
+                              // connection goes when the operation is removed
     CURLcode result_ = CURLE_OK;
     bool transferAccepted_ = false;  // the server answered the transfer command with 1xx
     bool downloading_ = false;

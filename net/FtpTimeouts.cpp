@@ -5,6 +5,8 @@
 namespace {
 int connectTimeoutSeconds = kFtpConnectTimeoutSeconds;
 int stallTimeoutSeconds = kFtpStallTimeoutSeconds;
+int64_t lowSpeedBytesPerSecond = kFtpLowSpeedBytesPerSecond;
+int lowSpeedSeconds = kFtpLowSpeedSeconds;
 int64_t listingMaxBytes = kFtpListingMaxBytes;
 int listingMaxSeconds = kFtpListingMaxSeconds;
 }
@@ -16,6 +18,15 @@ void SetFtpTimeouts(int connectSeconds, int stallSeconds)
 {
     connectTimeoutSeconds = std::max(1, connectSeconds);
     stallTimeoutSeconds = std::max(1, stallSeconds);
+}
+
+int64_t FtpLowSpeedBytesPerSecond() { return lowSpeedBytesPerSecond; }
+int FtpLowSpeedSeconds() { return lowSpeedSeconds; }
+
+void SetFtpLowSpeed(int64_t bytesPerSecond, int seconds)
+{
+    lowSpeedBytesPerSecond = std::max<int64_t>(1, bytesPerSecond);
+    lowSpeedSeconds = std::max(1, seconds);
 }
 
 int64_t FtpListingMaxBytes() { return listingMaxBytes; }

@@ -7,13 +7,28 @@
 #include <QString>
 #include <cstdint>
 
-// ".<targetName>.<size>.ornpart": the name of the partial file of targetName at that size.
+// ".<key>.<size>.ornpart": the name of the partial file of targetName at that size, where the
+// key is PartialFileKey(targetName). It never exceeds 255 bytes, the longest file name.
 QString PartialFileName(const QString &targetName, uint64_t size);
 
-// The target name that a partial file's name stands for; empty when fileName is none.
-QString PartialFileTarget(const QString &fileName);
+// The part of a partial file's name that stands for targetName: the name itself when the whole
+// partial name fits in 255 bytes (UTF-8), else as much of its start as fits followed by "~" and
+// 16 hexadecimal digits of the name's SHA-256.
+QString PartialFileKey(const QString &targetName);
 
-// Removes the partial files in folder whose target is not in keptTargets.
+// The path of the partial file of target at that size: PartialFileName beside it.
+QString PartialFilePath(const QString &target, uint64_t size);
+
+// What a download into target could not open when it gave -4 (local file cannot be created):
+// target when it stands as something other than a file that may be written, else a partial
+// file of target (at any size) that stands as something other than a file (a folder, say);
+// empty when neither is to blame (its folder cannot be written, say).
+QString UnopenedDownloadFile(const QString &target);
+
+// The key (PartialFileKey) that a partial file's name carries; empty when fileName is none.
+QString PartialFileKeyOfName(const QString &fileName);
+
+// Removes the partial files in folder whose target is not in keptTargets (compared by key).
 void RemovePartialFilesExcept(const QString &folder, const QSet<QString> &keptTargets);
 
 class PartialFile {

@@ -29,5 +29,8 @@ constexpr int DownloadRejected = -6;   // the file arrived but is not the one it
 constexpr int CheckChangeDone = 4;
 constexpr int DownloadChangeDone = 3;
 constexpr int CheckChangeDbDone = 5;
+// ...and what a stage returns that could not do its work (a refused manifest, a script list that
+// cannot be read).
+constexpr int StageFailed = 0;
 
 }  // namespace ResultCode

@@ -57,6 +57,13 @@ ServerAddress UpdateServerAddress()
     return address;
 }
 
+bool ServerOverrideIsValid()
+{
+    ServerAddress address;
+    const QString text = qEnvironmentVariable("ORN_FTP_SERVER");
+    return text.isEmpty() || ParseServerOverride(text, &address);
+}
+
 TlsSettings UpdateServerTls()
 {
     TlsSettings settings{UpdateServerAddress().tls, QStringLiteral(ORN_SERVER_CAFILE),

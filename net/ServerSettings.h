@@ -36,6 +36,9 @@ TlsMode BuiltInTlsMode();
 // default). A port is 1 to 65535. No form turns off the TLS that the build requires.
 ServerAddress UpdateServerAddress();
 
+// True when ORN_FTP_SERVER is unset, empty, or one of the forms UpdateServerAddress takes.
+bool ServerOverrideIsValid();
+
 // The TLS settings of connections to the update server: the mode of UpdateServerAddress, the
 // CA file named by ORN_FTP_CAFILE when set, else the build's, and the build's pinned key.
 TlsSettings UpdateServerTls();

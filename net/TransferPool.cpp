@@ -18,13 +18,21 @@ constexpr uint64_t kRunBytes = 128 * 1024;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 
-}  // namespace
-
-int ParallelTransfers()
+// ORN_PARALLEL_TRANSFERS when it is a number from 1 to 16.
+std::optional<int> ParallelSetting()
 {
     bool ok = false;
     const int value = qEnvironmentVariableIntValue("ORN_PARALLEL_TRANSFERS", &ok);
-    return ok && value >= 1 && value <= kMostTransfers ? value : kDefaultTransfers;
+    return ok && value >= 1 && value <= kMostTransfers ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+int ParallelTransfers() { return ParallelSetting().value_or(kDefaultTransfers); }
+
+bool ParallelTransfersSettingIsValid()
+{
+    return qEnvironmentVariable("ORN_PARALLEL_TRANSFERS").isEmpty() || ParallelSetting().has_value();
 }
 
 int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections)

@@ -25,6 +25,9 @@
 // The most connections stage 2 uses at once: ORN_PARALLEL_TRANSFERS from 1 to 16, else 4.
 int ParallelTransfers();
 
+// True when ORN_PARALLEL_TRANSFERS is unset, empty, or a number from 1 to 16.
+bool ParallelTransfersSettingIsValid();
+
 // One file to fetch: serverFolder + serverName into localFile.
 struct TransferJob {
     QString serverFolder;

@@ -13,6 +13,7 @@ namespace {
 const QString kHeader = QStringLiteral("ornupdate-manifest 1");
 const QString kSequence = QStringLiteral("sequence ");
 const QString kExpires = QStringLiteral("expires ");
+const QString kFolder = QStringLiteral("folder ");
 const QString kFile = QStringLiteral("file ");
 
 std::optional<QDateTime> ReadUtcTime(const QString &Text)
@@ -99,6 +100,12 @@ TManifestRead ReadManifest(const QByteArray &Bytes)
                                                     : QStringLiteral("the sequence is not a number"));
             sequenceSeen = true;
             manifest.Sequence = *sequence;
+        } else if (line.startsWith(kFolder)) {
+            const QString folder = line.mid(kFolder.size());
+            if (manifest.Folder || folder.isEmpty() || HoldsControlCharacter(folder))
+                return Refusal(number, manifest.Folder ? QStringLiteral("a second folder line")
+                                                       : QStringLiteral("the folder is empty or holds a control character"));
+            manifest.Folder = folder;
         } else if (line.startsWith(kExpires)) {
             const std::optional<QDateTime> expires = ReadUtcTime(line.mid(kExpires.size()));
             if (manifest.Expires || !expires)
@@ -119,7 +126,10 @@ QByteArray WriteManifest(const TManifest &Manifest)
     QVector<TManifestEntry> entries = Manifest.Entries;
     std::sort(entries.begin(), entries.end(),
               [](const TManifestEntry &a, const TManifestEntry &b) { return a.Path < b.Path; });
-    QString text = kHeader + QLatin1Char('\n') + kSequence + QString::number(Manifest.Sequence) + QLatin1Char('\n');
+    QString text = kHeader + QLatin1Char('\n');
+    if (Manifest.Folder)
+        text += kFolder + *Manifest.Folder + QLatin1Char('\n');
+    text += kSequence + QString::number(Manifest.Sequence) + QLatin1Char('\n');
     if (Manifest.Expires)
         text += kExpires + Manifest.Expires->toUTC().toString(Qt::ISODate) + QLatin1Char('\n');
     for (const TManifestEntry &entry : entries)

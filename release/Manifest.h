@@ -3,10 +3,12 @@
 // SHA-256, a sequence number that grows with each publication and an optional expiry time.
 // UTF-8 text, every line ended by "\n":
 //   ornupdate-manifest 1
+//   folder <the server folder it was published for, e.g. /prog/>  (optional)
 //   sequence <decimal, 0 to 9223372036854775807>
 //   expires <YYYY-MM-DDThh:mm:ssZ>            (optional)
 //   file <size in bytes> <SHA-256, 64 lower-case hex digits> <path relative to the folder>
-// The header line comes first; sequence once, expires at most once, file lines in any order.
+// The header line comes first; sequence once, folder and expires at most once, file lines in
+// any order.
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -23,6 +25,7 @@ struct TManifestEntry {
 };
 
 struct TManifest {
+    std::optional<QString> Folder;  // the server folder it was published for; none: not named
     qint64 Sequence = 0;
     std::optional<QDateTime> Expires;  // UTC; none: never expires
     QVector<TManifestEntry> Entries;
@@ -34,8 +37,8 @@ struct TManifestRead {
 };
 
 // The manifest in Bytes, read strictly: any malformed or unknown line, invalid UTF-8, a path
-// that is absolute, empty, holds "." or ".." parts, "\" or control characters, or a path
-// listed twice refuses the whole manifest.
+// that is absolute, empty, holds "." or ".." parts, "\" or control characters, a path listed
+// twice, or a folder that is empty or holds control characters refuses the whole manifest.
 TManifestRead ReadManifest(const QByteArray &Bytes);
 
 // A number as the manifest writes sizes and sequences: decimal digits without sign or leading

@@ -2,6 +2,7 @@
 
 #include "release/MinisignSignature.h"
 #include "release/PublicationComment.h"
+#include "release/ServerFolderName.h"
 
 namespace {
 
@@ -65,6 +66,12 @@ TTrustResult CheckManifestTrust(const TTrustInput &Input)
     if (!read.Manifest)
         return Refuse(TTrustRefusal::Malformed, read.Error);
     const TManifest &manifest = *read.Manifest;
+    // A signature vouches for the files, not for where they are served: a manifest copied to
+    // another folder of the server must not pass there. Only an unkeyed build, which trusts the
+    // server anyway, takes a manifest that names no folder.
+    if (manifest.Folder ? NormalServerFolder(*manifest.Folder) != NormalServerFolder(Input.Folder) : keysSet)
+        return Refuse(TTrustRefusal::OtherFolder, manifest.Folder ? QStringLiteral("published for ") + *manifest.Folder
+                                                                  : QStringLiteral("names no folder"));
     if (!keysSet)
         return Accept(manifest, false);
     if (commentSequence != manifest.Sequence)
@@ -95,6 +102,8 @@ QString TrustRefusalText(TTrustRefusal Refusal)
         return QStringLiteral("…Манифест обновлений подписан неизвестным ключом…");
     case TTrustRefusal::Malformed:
         return QStringLiteral("…Неверный формат манифеста обновлений…");
+    case TTrustRefusal::OtherFolder:
+        return QStringLiteral("…Манифест обновлений выпущен для другой папки…");
     case TTrustRefusal::SequenceMismatch:
         return QStringLiteral("…Номер выпуска в подписи не совпадает с манифестом…");
     case TTrustRefusal::Rollback:

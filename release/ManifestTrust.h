@@ -1,6 +1,7 @@
 #pragma once
 // The trust check of a server folder's manifest: is it signed by a trusted release key, well
-// formed, not older than the last one this installation accepted, and not expired?
+// formed, published for this folder, not older than the last one this installation accepted,
+// and not expired?
 #include "release/Manifest.h"
 #include "release/MinisignKey.h"
 
@@ -11,6 +12,7 @@
 #include <optional>
 
 struct TTrustInput {
+    QString Folder;                       // the server folder it was read from, as ftp.ini names it
     std::optional<QByteArray> Manifest;   // ornupdate.manifest of the folder; nullopt: none there
     std::optional<QByteArray> Signature;  // ornupdate.manifest.minisig; nullopt: none there
     QVector<TMinisignPublicKey> Keys;     // the trusted keys (ReleaseKeys()); empty: no key built in
@@ -31,6 +33,7 @@ enum class TTrustRefusal {
     BadSignature,      // the signature file is malformed or does not confirm manifest and comment
     UnknownKey,        // signed by a key that is not trusted
     Malformed,         // the manifest is not well formed or lists an unsafe path
+    OtherFolder,       // it names another server folder than Folder, or (keys set) none
     SequenceMismatch,  // the trusted comment's sequence differs from the manifest's (or is missing)
     Rollback,          // the sequence is lower than the last accepted one
     Expired,           // the expiry time has passed
@@ -45,11 +48,12 @@ struct TTrustResult {
 };
 
 // With keys: accepted only for a manifest signed by one of them (ED form, trusted comment with
-// the same sequence), well formed, with a sequence not below LastSequence, and not expired.
-// Without keys: a well-formed manifest is accepted as it is (no signature, sequence or expiry
-// check); no manifest gives NoManifest. The first failing check names the refusal, in this
-// order: manifest, signature present, signature form, key id, signature, manifest form,
-// comment sequence, rollback, expiry.
+// the same sequence), well formed, naming Folder, with a sequence not below LastSequence, and
+// not expired. Without keys: a well-formed manifest that names Folder or no folder is accepted
+// as it is (no signature, sequence or expiry check); no manifest gives NoManifest. Folders
+// compare in their normal form (NormalServerFolder). The first failing check names the
+// refusal, in this order: manifest, signature present, signature form, key id, signature,
+// manifest form, folder, comment sequence, rollback, expiry.
 TTrustResult CheckManifestTrust(const TTrustInput &Input);
 
 // The marked language key of a refusal for the log and message lines (lStr translates it).

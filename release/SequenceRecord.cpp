@@ -3,6 +3,7 @@
 #include "base/RaisedError.h"
 #include "release/Manifest.h"
 #include "platform/SafeFile.h"
+#include "release/ServerFolderName.h"
 
 #include <QFile>
 #include <QMap>
@@ -23,7 +24,7 @@ QMap<QString, qint64> ReadRecords(const QString &RecordPath)
         const qsizetype blank = line.indexOf(QLatin1Char(' '));
         const std::optional<qint64> sequence = ReadManifestNumber(line.left(blank));
         if (blank > 0 && sequence && blank + 1 < line.size())
-            records.insert(line.mid(blank + 1), *sequence);
+            records.insert(NormalServerFolder(line.mid(blank + 1)), *sequence);
     }
     return records;
 }
@@ -38,14 +39,14 @@ QString SequenceRecordPath(const QString &softdir)
 std::optional<qint64> ReadAcceptedSequence(const QString &RecordPath, const QString &ServerFolder)
 {
     const QMap<QString, qint64> records = ReadRecords(RecordPath);
-    const auto found = records.constFind(ServerFolder);
+    const auto found = records.constFind(NormalServerFolder(ServerFolder));
     return found == records.constEnd() ? std::nullopt : std::optional<qint64>(*found);
 }
 
 bool RecordAcceptedSequence(const QString &RecordPath, const QString &ServerFolder, qint64 Sequence, QString *Error)
 {
     QMap<QString, qint64> records = ReadRecords(RecordPath);
-    records.insert(ServerFolder, Sequence);
+    records.insert(NormalServerFolder(ServerFolder), Sequence);
     QString text;
     for (auto it = records.cbegin(); it != records.cend(); ++it)
         text += QString::number(it.value()) + QLatin1Char(' ') + it.key() + QLatin1Char('\n');

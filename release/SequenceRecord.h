@@ -1,7 +1,8 @@
 #pragma once
 // The last manifest sequence this installation accepted, per server folder: the file
 // ornupdate.sequences in the installation folder, one line "<sequence> <server folder>" per
-// folder (the folder as ftp.ini names it), UTF-8, replaced as a whole on each record.
+// folder, UTF-8, replaced as a whole on each record. Folders are kept and compared in their
+// normal form (NormalServerFolder): "/prog//" and "/prog/" share one line.
 #include <QString>
 #include <optional>
 
@@ -13,5 +14,6 @@ QString SequenceRecordPath(const QString &softdir);
 std::optional<qint64> ReadAcceptedSequence(const QString &RecordPath, const QString &ServerFolder);
 
 // Sets ServerFolder's line to Sequence (the other folders' lines kept) and writes the file
-// atomically (QSaveFile). Returns false with *Error set when it cannot be written.
+// atomically (WriteFileReplacing: a link there is replaced, never followed). Returns false with
+// *Error set when it cannot be written.
 bool RecordAcceptedSequence(const QString &RecordPath, const QString &ServerFolder, qint64 Sequence, QString *Error);

@@ -11,6 +11,6 @@ TFolderTrust CheckServerFolder(HINTERNET hFTP, HINTERNET &hFile, const QString &
     result.Fetched = fetched.Complete;
     if (fetched.Complete)
         result.Trust = CheckManifestTrust(
-            {fetched.Manifest, fetched.Signature, Keys, ReadAcceptedSequence(RecordPath, Folder), Now});
+            {Folder, fetched.Manifest, fetched.Signature, Keys, ReadAcceptedSequence(RecordPath, Folder), Now});
     return result;
 }

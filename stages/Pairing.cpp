@@ -1,6 +1,7 @@
 #include "stages/Pairing.h"
 
 #include "base/LibStr.h"
+#include "release/InstallationStateFiles.h"
 #include "release/Manifest.h"
 #include "base/SafePaths.h"
 
@@ -47,7 +48,6 @@ TPairing Pair(const QVector<TDataSearch> &Server, const QVector<TDataSearch> &Lo
         entry.DateTimeFtp = server.DateTime;
         if (j < 0) {
             entry.PathDir = pathFtp;
-            ++pairing.NewCount;
         } else {
             const TDataSearch &local = Local.at(j);
             if (!IsLaterDay(server.DateTime, local.DateTime))
@@ -58,8 +58,13 @@ TPairing Pair(const QVector<TDataSearch> &Server, const QVector<TDataSearch> &Lo
                 continue;
             }
             entry.DateTimeDir = local.DateTime;
-            ++pairing.ChangedCount;
         }
+        // Whatever the server lists, the installation's own state stays its own.
+        if (entry.PathDir.split(QLatin1Char('/'), Qt::SkipEmptyParts).isEmpty() && IsInstallationStateFile(server.Comment)) {
+            pairing.Skipped.append({i, TSkipReason::StateFile});
+            continue;
+        }
+        ++(j < 0 ? pairing.NewCount : pairing.ChangedCount);
         pairing.Work.append(entry);
     }
     return pairing;

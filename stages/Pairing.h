@@ -19,6 +19,7 @@ struct TPairingFolders {
 enum class TSkipReason {
     NotDecodable,  // the archive name does not follow the scheme (empty Comment after decoding)
     UnsafeName,    // a name or folder that would not stay inside the installation folder
+    StateFile,     // it would land on one of the updater's own files (InstallationStateFiles.h)
 };
 
 struct TSkippedEntry {

@@ -41,7 +41,20 @@ QString LogDateTime(double days)
 
 void TUpdateEngine::DecodeFTPFileNames(TScanDir *scanDir) { DecodeServerListing(scanDir->MyDataSearch); }
 
-bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QString &folder,
+namespace {
+
+// The first entry of Manifest that lies in a sub-folder; empty when all lie at its top.
+QString FirstEntryInSubFolder(const TManifest &Manifest)
+{
+    for (const TManifestEntry &entry : Manifest.Entries)
+        if (entry.Path.contains(QLatin1Char('/')))
+            return entry.Path;
+    return QString();
+}
+
+}  // namespace
+
+bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QString &folder, bool filesAtTopOnly,
                                        std::optional<TManifestListing> &manifest)
 {
     manifest.reset();
@@ -55,13 +68,18 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
     if (!trust.Fetched && keys.isEmpty())
         return true;
     QString refusal;
+    QString detail = trust.Trust.Detail;
     if (!trust.Fetched)
         refusal = ManifestFetchFailureText();
     else if (trust.Trust.Outcome == TTrustOutcome::Refused)
         refusal = TrustRefusalText(trust.Trust.Refusal);
+    else if (filesAtTopOnly && trust.Trust.Outcome == TTrustOutcome::Accepted)
+        detail = FirstEntryInSubFolder(trust.Trust.Manifest);
+    if (refusal.isEmpty() && !detail.isEmpty())
+        refusal = QStringLiteral("…Манифест папки скриптов перечисляет файлы в подпапках…");
     if (!refusal.isEmpty()) {
         const QString line = lStr(refusal) + QStringLiteral(" - ") + folder;
-        AddLog(trust.Trust.Detail.isEmpty() ? line : line + QStringLiteral(" (") + trust.Trust.Detail + QLatin1Char(')'));
+        AddLog(detail.isEmpty() ? line : line + QStringLiteral(" (") + detail + QLatin1Char(')'));
         ShowMessage(line);
         return false;
     }
@@ -77,12 +95,12 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
 }
 
 int TUpdateEngine::ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask,
-                                  std::optional<TManifestListing> &manifest)
+                                  bool filesAtTopOnly, std::optional<TManifestListing> &manifest)
 {
     int r = 0;
     {
         NoticeScope notice(*this, lStr(QStringLiteral("…Сканируется удаленный сервер…")));
-        if (!TakeFolderManifest(connection, folder, manifest))
+        if (!TakeFolderManifest(connection, folder, filesAtTopOnly, manifest))
             return 0;
         ScanDir1->setSearchMask(mask);
         ScanDir1->setSearchPath(folder);
@@ -116,7 +134,7 @@ int TUpdateEngine::CheckChange()
     if (!OpenStage(connection, r))
         return r;
     ScanDir2->setSearchMask(QStringLiteral("*.*"));
-    r = ScanServerTree(connection, netdir, QStringLiteral("*.*"), programManifest);
+    r = ScanServerTree(connection, netdir, QStringLiteral("*.*"), false, programManifest);
     if (r <= 0)
         return r;
     AddLog(lStr(QStringLiteral("…FTP сервер просканирован…")));
@@ -159,9 +177,11 @@ int TUpdateEngine::CheckChange()
 void TUpdateEngine::LogSkippedServerEntry(const TSkippedEntry &skipped)
 {
     const TDataSearch &entry = ScanDir1->MyDataSearch[skipped.IdFTP];
-    const QString key = skipped.Reason == TSkipReason::NotDecodable
-                            ? QStringLiteral("    …Имя архива не по схеме, пропущено… - ")
-                            : QStringLiteral("    …Небезопасный путь, пропущено… - ");
+    QString key = QStringLiteral("    …Небезопасный путь, пропущено… - ");
+    if (skipped.Reason == TSkipReason::NotDecodable)
+        key = QStringLiteral("    …Имя архива не по схеме, пропущено… - ");
+    else if (skipped.Reason == TSkipReason::StateFile)
+        key = QStringLiteral("    …Собственный файл программы обновления, пропущено… - ");
     AddLog(lStr(key) + entry.Path + entry.FileName);
 }
 

@@ -43,10 +43,11 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
     }
     TScriptList scripts;
     if (LoadScriptList(listPath, scripts) == TScriptListLoad::Unreadable) {
-        // A list that cannot be read is never replaced: nothing is fetched.
+        // A list that cannot be read is never replaced: nothing is fetched, and the stage fails,
+        // for no script it should fetch can be recorded.
         AddLog(lStr(QStringLiteral("…Не читается список скриптов… - ")) + listPath);
         connection.Disconnect();
-        return ResultCode::CheckChangeDbDone;
+        return ResultCode::StageFailed;
     }
     int fetched = 0;
     // Closing steps, also when an error ends the stage: the list written back, the
@@ -66,7 +67,10 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
 
     try {
         std::optional<TManifestListing> manifest;
-        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"), manifest);
+        // The scripts go right into the installation folder under their own names, fetched from
+        // netDbdir itself: a manifest that lists one in a sub-folder names a file the stage
+        // would not fetch from where it is listed, so it is refused (ornpack never writes one).
+        r = ScanServerTree(connection, netDbdir, QStringLiteral("*.sql"), true, manifest);
         if (r == 0)
             return r;  // the folder's manifest was refused: nothing is fetched, nothing written
         if (r < 0) {

@@ -47,14 +47,18 @@ void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const
 }
 
 bool TUpdateEngine::InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
-                                   const QString &fileName, const QString &toolFolder)
+                                   const QString &fileName, const QString &commandLine)
 {
     // The file is replaced whole or not at all; Update.exe becomes Update.bak only then.
     const TInstallResult result = TArchiveInstaller::Place(staged, localFolder, fileName);
-    AddLog(QStringLiteral("    ") + SevenZipCommandLine(toolFolder, localFolder, archive));
+    if (!commandLine.isEmpty())
+        AddLog(QStringLiteral("    ") + commandLine);
     if (result.Outcome == TInstallOutcome::Installed)
         return true;
     AddLog(InstallFailureLine(result, localFolder, archive, fileName, [this](const QString &key) { return lStr(key); }));
+    // An archive that did not install is of no further use; on a nearly full disk it would take
+    // the room that the next attempt needs.
+    QFile::remove(localFolder + archive);
     return false;
 }
 
@@ -64,6 +68,7 @@ int TUpdateEngine::DownloadChange()
     int downloaded = 0;
     int installed = 0;
     bool toolLogged = false;
+    QString lastTogether;  // the command line of the last run that unpacked archives together
 
     StageConnection connection(*this);
     int r = 0;
@@ -200,16 +205,31 @@ int TUpdateEngine::DownloadChange()
                     AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
                     toolLogged = true;
                 }
-                if (slot.error)
+                if (slot.error) {
+                    QFile::remove(localFolder + archive);
                     std::rethrow_exception(slot.error);
-                if (InstallArchive(slot.staged, localFolder, archive, fileName, toolFolder)) {
+                }
+                // The log shows the command that unpacked the file: that of one archive unpacked
+                // alone, or, once, the run that unpacked it together with others.
+                QString command = SevenZipCommandLine(toolFolder, localFolder, archive);
+                if (slot.staged.Result.UnpackedTogether) {
+                    const QString together = ToolCommandLine(installer.Tool().Found(), slot.staged.Result.UnpackArguments);
+                    command = together == lastTogether ? QString() : together;
+                    lastTogether = together;
+                }
+                if (InstallArchive(slot.staged, localFolder, archive, fileName, command)) {
                     SetCounter(Counter::Install, ++installed);
                     AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
                 } else {
                     ++notInstalled_;
                 }
             } else {
-                LogDownloadFailure(result, file.serverFolder, archive, localFolder + fileName);
+                // A local file that would not open is named as the file's (by its decoded name),
+                // unless the download's partial file was to blame.
+                const QString target = localFolder + archive;
+                const QString unopened = result == ResultCode::DownloadLocalFailed ? UnopenedDownloadFile(target) : QString();
+                LogDownloadFailure(result, file.serverFolder, archive,
+                                   unopened.isEmpty() || unopened == target ? localFolder + fileName : unopened);
                 ++notInstalled_;
             }
             CheckStop();

@@ -5,6 +5,8 @@
 #include "net/ScanDir.h"
 #include "stages/FtpIni.h"
 #include "base/LibStr.h"
+#include "net/ServerSettings.h"
+#include "net/TransferPool.h"
 #include "platform/RunLock.h"
 #include "stages/StageScope.h"
 
@@ -56,6 +58,13 @@ void TUpdateEngine::StartRun(const QString &pathField)
 {
     // Nothing changes when ftp.ini cannot be read.
     const FtpIniFolders folders = ReadFtpIni(currentdir + QStringLiteral("/ftp.ini"));
+    // A setting of the environment that cannot be used ends the run before it starts, rather
+    // than giving way to the default unseen.
+    for (const auto &[name, valid] : {std::pair{"ORN_FTP_SERVER", ServerOverrideIsValid()},
+                                      std::pair{"ORN_PARALLEL_TRANSFERS", ParallelTransfersSettingIsValid()}})
+        if (!valid)
+            throw RaisedError(QStringLiteral("…Неверное значение переменной окружения… ") + QLatin1String(name)
+                              + QLatin1Char('=') + qEnvironmentVariable(name));
     netdir = folders.netdir;
     netDbdir = folders.netDbdir;
     softdir = TrimControl(pathField);
@@ -82,6 +91,11 @@ TUpdateEngine::Outcome TUpdateEngine::Run(const QString &pathField)
 
 TUpdateEngine::Outcome TUpdateEngine::RunStages()
 {
+    // Stage 2 installs what stage 1 finds: alone it would have nothing to do, and say nothing.
+    if (StageChosen(2) && !StageChosen(1)) {
+        ShowMessage(lStr(QStringLiteral("…Установка обновлений требует проверки обновлений…")));
+        return Outcome::StageFailed;
+    }
     AddLog(QStringLiteral("---"));
     if (StageChosen(1) && CheckChange() <= 0) {
         ShowMessage(lStr(QStringLiteral("…Ошибка проверки обновлений…")));

@@ -136,20 +136,23 @@ private:
     // The server tree of folder into ScanDir1 under a notice: from the folder's manifest when it
     // has one (or must have one: a release key is built in), else listed. A refused manifest is
     // logged and shown, and gives 0; a folder that cannot be listed gives -1 or -2 with their
-    // messages. manifest receives the accepted manifest's listing, or none.
-    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask,
+    // messages. manifest receives the accepted manifest's listing, or none. filesAtTopOnly: a
+    // manifest that lists a file in a sub-folder is refused.
+    int ScanServerTree(StageConnection &connection, const QString &folder, const QString &mask, bool filesAtTopOnly,
                        std::optional<TManifestListing> &manifest);
     // The folder's manifest as the trust check finds it: false (logged and shown) when it is
-    // refused. An accepted signed sequence is recorded, except in a check.
-    bool TakeFolderManifest(StageConnection &connection, const QString &folder,
+    // refused, or lists a file in a sub-folder where filesAtTopOnly. An accepted signed
+    // sequence is recorded, except in a check.
+    bool TakeFolderManifest(StageConnection &connection, const QString &folder, bool filesAtTopOnly,
                             std::optional<TManifestListing> &manifest);
     // The local listing of softdir into ScanDir2 under a notice.
     void ScanLocalTree(const QString &mask);
     void LogSkippedServerEntry(const TSkippedEntry &skipped);
-    // Places one staged archive's file (see TArchiveInstaller::Place) and logs the command line
-    // and any failure; true when the file is in place.
+    // Places one staged archive's file (see TArchiveInstaller::Place) and logs commandLine (none
+    // when empty) and any failure; true when the file is in place. A file that is not placed
+    // takes its archive with it.
     bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
-                        const QString &fileName, const QString &toolFolder);
+                        const QString &fileName, const QString &commandLine);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

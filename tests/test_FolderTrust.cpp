@@ -60,7 +60,7 @@ protected:
 
 TEST_F(FolderTrust, SignedReleaseAcceptedAndEveryAttackRefused)
 {
-    Publish({"--sign", key.secretKeyFile, "--sequence", "200"});
+    Publish({"--sign", key.secretKeyFile, "--folder", "/prog/", "--sequence", "200"});
     const TFolderTrust accepted = Check({key.publicKeyLine});
     ASSERT_TRUE(accepted.Fetched);
     EXPECT_EQ(accepted.Trust.Outcome, TTrustOutcome::Accepted) << accepted.Trust.Detail.toStdString();
@@ -78,12 +78,23 @@ TEST_F(FolderTrust, SignedReleaseAcceptedAndEveryAttackRefused)
                    QDateTime::currentDateTime());
     EXPECT_EQ(Refusal({key.publicKeyLine}), TTrustRefusal::BadSignature) << "edited after signing";
 
-    Publish({"--sign", key.secretKeyFile, "--sequence", "199"});
+    // The script folder's signed manifest, of a later sequence, served as the program folder's.
+    const QString scripts = root.filePath(QStringLiteral("scripts"));
+    WriteDatedFile(scripts, QStringLiteral("001.sql"), "select 1;", QDateTime::currentDateTime());
+    ASSERT_TRUE(Ornpack({"--scripts", "--sign", key.secretKeyFile, "--folder", "/db/", "--sequence", "9000", scripts,
+                         server + QStringLiteral("/db")}));
+    for (const QString &name : {kManifestName, kManifestSignatureName}) {
+        QFile::remove(server + QStringLiteral("/prog/") + name);
+        ASSERT_TRUE(QFile::copy(server + QStringLiteral("/db/") + name, server + QStringLiteral("/prog/") + name));
+    }
+    EXPECT_EQ(Refusal({key.publicKeyLine}), TTrustRefusal::OtherFolder) << "the script folder's manifest";
+
+    Publish({"--sign", key.secretKeyFile, "--folder", "/prog/", "--sequence", "199"});
     EXPECT_EQ(Refusal({key.publicKeyLine}), TTrustRefusal::Rollback) << "an older sequence replayed";
 
-    Publish({"--sign", key.secretKeyFile, "--sequence", "201", "--expires", "1"});
+    Publish({"--sign", key.secretKeyFile, "--folder", "/prog", "--sequence", "201", "--expires", "1"});
     EXPECT_EQ(Refusal({key.publicKeyLine}), TTrustRefusal::None);
-    const std::string expired = "ornupdate-manifest 1\nsequence 202\nexpires 2020-01-01T00:00:00Z\n";
+    const std::string expired = "ornupdate-manifest 1\nfolder /prog/\nsequence 202\nexpires 2020-01-01T00:00:00Z\n";
     WriteDatedFile(server, QStringLiteral("prog/ornupdate.manifest"), QByteArray::fromStdString(expired),
                    QDateTime::currentDateTime());
     ASSERT_EQ(RunMinisign({"-S", "-s", key.secretKeyFile, "-m", manifest, "-t", "sequence:202"}), 0);

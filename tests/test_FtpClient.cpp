@@ -174,6 +174,36 @@ TEST_F(FtpClientTest, FolderChangesKeepTheCurrentFolderOnFailure)
     EXPECT_FALSE(FtpSetCurrentDirectoryW(nullptr, QStringLiteral("/")));
 }
 
+TEST_F(FtpClientTest, ACommandAnsweredTwiceFailsAndTheConnectionGoesOn)
+{
+    // pyftpdlib answers a command line of more than 2048 bytes with "500 Command too long."
+    // for every 2048 bytes, then once more for the rest of the line.
+    struct Case {
+        const char *what;
+        QString folder;
+    };
+    const Case cases[] = {
+        {"one folder of 10 000 bytes", QStringLiteral("/") + QString(10000, QLatin1Char('a')) + QStringLiteral("/")},
+        {"40 folders of 250 bytes", QStringLiteral("/") + QStringList(40, QString(250, QLatin1Char('b'))).join('/')},
+        {"a folder of 2500 bytes", QStringLiteral("/") + QString(2500, QLatin1Char('c'))},
+    };
+    SetFtpTimeouts(kFtpConnectTimeoutSeconds, 5);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpServerFixture server(root.path());
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        ASSERT_NE(connection.hFTP, nullptr);
+        EXPECT_FALSE(FtpSetCurrentDirectoryW(connection.hFTP, c.folder));
+        // The replies left over do not pass for the answers of the next commands.
+        ASSERT_TRUE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/bin/sub/")));
+        EXPECT_EQ(ListCurrentFolder(connection.hFTP), QStringList{"deep.dll"});
+        EXPECT_FALSE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/missing/")));
+        ASSERT_TRUE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/")));
+        EXPECT_EQ(ListCurrentFolder(connection.hFTP).size(), 5);
+    }
+}
+
 TEST_F(FtpClientTest, ListingStylesGiveTheSameEntries)
 {
     for (const ListingStyle &style : kListingStyles) {

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
+#include <limits>
 #include <unistd.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -45,6 +46,7 @@ protected:
     {
         ClearStopRequest();
         SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);
+        SetFtpLowSpeed(kFtpLowSpeedBytesPerSecond, kFtpLowSpeedSeconds);
     }
 
     // Only the target (if any) is left in the local folder: no temporary files.
@@ -181,6 +183,77 @@ TEST_F(FtpDownloadTest, LocalFileThatCannotBeCreatedClosesTheServerFile)
     EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
 }
 
+TEST_F(FtpDownloadTest, WhatCouldNotBeOpenedIsTheTargetOrItsPartialFile)
+{
+    struct Case {
+        const char *what;
+        std::function<void()> prepare;
+        QString expected;  // what is named as not opened; empty: neither the target nor its partial file
+    };
+    const QString partial = PartialFilePath(local, 10000);
+    const Case cases[] = {
+        {"a folder in the target's place", [&] { QDir().mkpath(local); }, local},
+        {"a folder in the partial file's place", [&] { QDir().mkpath(partial); }, partial},
+        {"a folder that does not exist", [&] { QDir(localDir.path()).removeRecursively(); }, QString()},
+    };
+    FtpServerFixture server(serverDir.path());
+    ASSERT_TRUE(server.isRunning());
+    FtpTestConnection connection(server);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
+                  ResultCode::DownloadLocalFailed);
+        EXPECT_EQ(UnopenedDownloadFile(local), c.expected);
+        QDir(local).removeRecursively();
+        QDir(partial).removeRecursively();
+        QDir().mkpath(localDir.path());
+    }
+}
+
+TEST_F(FtpDownloadTest, PartialFileNamesFitInAFileNameWhateverTheTargetsLength)
+{
+    // Archive names up to the longest file name, in one-byte and two-byte characters.
+    const QString longest = QString(243, QLatin1Char('r')) + QStringLiteral(".dll-1-1.7z");
+    const QStringList names = {QStringLiteral("Report.dll.7z"), QString(216, QLatin1Char('a')) + QStringLiteral(".dll.7z"),
+                               QString(224, QLatin1Char('b')) + QStringLiteral(".dll.7z"), longest,
+                               QString(125, QChar(0x0444)) + QStringLiteral(".7z")};
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_LE(name.toUtf8().size(), 255);
+        for (const uint64_t size : {uint64_t(0), uint64_t(10000), std::numeric_limits<uint64_t>::max()}) {
+            const QString partial = PartialFileName(name, size);
+            EXPECT_LE(partial.toUtf8().size(), 255) << size;
+            EXPECT_EQ(PartialFileKeyOfName(partial), PartialFileKey(name)) << size;
+        }
+        EXPECT_EQ(PartialFileKey(name) == name, name.toUtf8().size() <= 225) << "short names stand as they are";
+        // Fetched whole, and continued after a cut, under that name.
+        WriteTestFile(serverDir.path() + "/prog/long/" + name, TestBytes(10000));
+        FtpServerOptions options;
+        options.endAfterBytes = 6000;
+        options.endOnce = true;
+        FtpServerFixture server(serverDir.path(), options);
+        ASSERT_TRUE(server.isRunning());
+        FtpTestConnection connection(server);
+        const QString target = localDir.path() + "/" + name;
+        HINTERNET hFile = nullptr;
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/long/", name, target, {}), ResultCode::DownloadIncomplete);
+        EXPECT_EQ(FolderEntries(localDir.path()), QStringList{PartialFileName(name, 10000)});
+        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/long/", name, target, {}), ResultCode::Downloaded);
+        EXPECT_EQ(ReadTestFile(target), TestBytes(10000));
+        QFile::remove(target);
+    }
+    // Long names that begin alike keep apart: the clean-up keeps the partial file of the one
+    // still to fetch.
+    const QString other = QString(243, QLatin1Char('r')) + QStringLiteral(".dll-2-2.7z");
+    EXPECT_NE(PartialFileKey(longest), PartialFileKey(other));
+    WriteTestFile(localDir.path() + "/" + PartialFileName(longest, 5), "12");
+    WriteTestFile(localDir.path() + "/" + PartialFileName(other, 5), "12");
+    RemovePartialFilesExcept(localDir.path(), {longest});
+    EXPECT_EQ(FolderEntries(localDir.path()), QStringList{PartialFileName(longest, 5)});
+}
+
 TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFile)
 {
     using Ending = FtpServerOptions::Ending;
@@ -193,6 +266,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         bool serverSize;
         uint32_t lastReceived;  // the last count of bytes taken (0: any up to the file's size)
         bool keptForResume;     // what arrived is kept for the next attempt (not when cut)
+        int sendRate = 0;       // the server sends about this many bytes a second (0: at full speed)
     };
     const Case cases[] = {
         {"dropped with 426", 6000, Ending::Drop, 0, true, true, 6000, true},
@@ -202,8 +276,10 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         {"1 MB beyond the size from MLST", -1, Ending::Drop, 1000000, true, true, 0, false},
         {"1 MB beyond the size from SIZE", -1, Ending::Drop, 1000000, false, true, 0, false},
         {"1 MB beyond the size from LIST", -1, Ending::Drop, 1000000, false, false, 0, false},
+        {"trickling at 50 bytes a second", -1, Ending::Drop, 0, true, true, 0, true, 50},
     };
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, 1);
+    SetFtpLowSpeed(1000, 2);  // below 1000 bytes a second for 2 s: 200 s at 50 bytes a second
     const QString partial = PartialFileName("Report.dll.7z", 10000);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -214,6 +290,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         options.extraBytes = c.extraBytes;
         options.machineListing = c.machineListing;
         options.size = c.serverSize;
+        options.sendBytesPerSecond = c.sendRate;
         FtpServerFixture server(serverDir.path(), options);
         ASSERT_TRUE(server.isRunning());
         FtpTestConnection connection(server);
@@ -234,7 +311,7 @@ TEST_F(FtpDownloadTest, TransfersThatEndEarlyOrGoBeyondTheListedSizeKeepTheOldFi
         if (c.keptForResume) {
             // What arrived is kept, hidden, for the next attempt.
             EXPECT_EQ(FolderEntries(localDir.path()), QStringList({partial, "Report.dll.7z"}));
-            EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(6000));
+            EXPECT_EQ(ReadTestFile(localDir.path() + "/" + partial), TestBytes(10000).left(progress.calls.last().first));
         } else {
             ExpectOnlyTarget(true);  // a transfer cut for its size leaves nothing of it
         }

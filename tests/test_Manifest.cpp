@@ -18,6 +18,7 @@ QByteArray FileLine(const QByteArray &path, const QByteArray &size = "10")
 TEST(Manifest, WrittenManifestReadsBack)
 {
     TManifest manifest;
+    manifest.Folder = QStringLiteral("/prog/");
     manifest.Sequence = 1765340000;
     manifest.Expires = QDateTime(QDate(2027, 1, 9), QTime(4, 21, 47), Qt::UTC);
     manifest.Entries = {{QStringLiteral("bin/x64/2-3-my lib.so-3-1417904835.7z"), 120, QByteArray(32, '\x11')},
@@ -25,12 +26,13 @@ TEST(Manifest, WrittenManifestReadsBack)
                         {QStringLiteral("a.7z"), 9223372036854775807LL, QByteArray(32, '\0')}};
     const QByteArray text = WriteManifest(manifest);
     EXPECT_EQ(text.left(text.indexOf("file ")),
-              QByteArray("ornupdate-manifest 1\nsequence 1765340000\nexpires 2027-01-09T04:21:47Z\n"));
+              QByteArray("ornupdate-manifest 1\nfolder /prog/\nsequence 1765340000\nexpires 2027-01-09T04:21:47Z\n"));
     EXPECT_TRUE(text.contains("file 0 " + QByteArray(32, '\xfe').toHex() + " Отчёт.7z\n")) << text.toStdString();
 
     const TManifestRead read = ReadManifest(text);
     ASSERT_TRUE(read.Manifest.has_value()) << read.Error.toStdString();
     EXPECT_EQ(read.Manifest->Sequence, manifest.Sequence);
+    EXPECT_EQ(read.Manifest->Folder, manifest.Folder);
     EXPECT_EQ(read.Manifest->Expires, manifest.Expires);
     QStringList paths;
     for (const TManifestEntry &entry : read.Manifest->Entries)
@@ -41,7 +43,8 @@ TEST(Manifest, WrittenManifestReadsBack)
     EXPECT_EQ(WriteManifest(*read.Manifest), text);
 
     const TManifestRead bare = ReadManifest(kHead);
-    ASSERT_TRUE(bare.Manifest.has_value()) << "no files and no expiry";
+    ASSERT_TRUE(bare.Manifest.has_value()) << "no files, no folder and no expiry";
+    EXPECT_FALSE(bare.Manifest->Folder.has_value());
     EXPECT_FALSE(bare.Manifest->Expires.has_value());
     EXPECT_TRUE(bare.Manifest->Entries.isEmpty());
 }
@@ -66,6 +69,9 @@ TEST(Manifest, MalformedManifestsAreRefusedWhole)
         {kHead + "expires 2027-02-30T00:00:00Z\n", "line 3: the expiry"},
         {kHead + "expires 2027-01-09T04:21:47+01:00\n", "line 3: the expiry"},
         {kHead + "expires 2027-01-09T04:21:47Z\nexpires 2027-01-10T04:21:47Z\n", "line 4: a second expires"},
+        {kHead + "folder /prog/\nfolder /prog/\n", "line 4: a second folder"},
+        {kHead + "folder \n", "line 3: the folder is empty"},
+        {kHead + "folder /pr\tog/\n", "line 3: the folder is empty or holds a control"},
         {kHead + "\n", "line 3: unknown line"},
         {kHead + "comment hello\n", "line 3: unknown line"},
         {kHead + "file 10 " + kHash + "\n", "line 3: a file line needs"},

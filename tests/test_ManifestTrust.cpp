@@ -16,9 +16,11 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 10), QTime(5, 0), Qt::UTC);
 
-QByteArray ManifestText(qint64 sequence, const QByteArray &extra = QByteArray())
+// A manifest published for folder (none: it names no folder).
+QByteArray ManifestText(qint64 sequence, const QByteArray &extra = QByteArray(),
+                        const QByteArray &folder = "folder /prog/\n")
 {
-    return "ornupdate-manifest 1\nsequence " + QByteArray::number(sequence) + "\n" + extra + "file 3 "
+    return "ornupdate-manifest 1\n" + folder + "sequence " + QByteArray::number(sequence) + "\n" + extra + "file 3 "
            + QByteArray(64, 'b') + " bin/a.7z\n";
 }
 
@@ -40,7 +42,8 @@ protected:
         file.write(manifest);
         file.close();
         EXPECT_TRUE(MinisignSign(signer, path, comment));
-        return {manifest, FileBytes(path + QStringLiteral(".minisig")), Keys({key}), std::nullopt, kNow};
+        return {QStringLiteral("/prog/"), manifest, FileBytes(path + QStringLiteral(".minisig")), Keys({key}),
+                std::nullopt, kNow};
     }
 
     static QVector<TMinisignPublicKey> Keys(const QVector<MinisignKeyFiles> &files)
@@ -91,6 +94,11 @@ TEST_F(ManifestTrust, EveryRefusalHasItsReason)
                                       QStringLiteral("sequence:41"));
     TTrustInput secondKey = Signed(ManifestText(41), next, QStringLiteral("sequence:41"));
     secondKey.Keys = Keys({key, next});
+    TTrustInput servedElsewhere = good;
+    servedElsewhere.Folder = QStringLiteral("/db/");
+    TTrustInput writtenOtherwise = good;
+    writtenOtherwise.Folder = QStringLiteral("/prog//");
+    const TTrustInput noFolder = Signed(ManifestText(41, "", ""), key, QStringLiteral("sequence:41"));
 
     const struct {
         const char *name;
@@ -107,6 +115,9 @@ TEST_F(ManifestTrust, EveryRefusalHasItsReason)
         {"edited after signing", edited, TTrustRefusal::BadSignature},
         {"signed by another key", otherKey, TTrustRefusal::UnknownKey},
         {"unsafe path, validly signed", unsafe, TTrustRefusal::Malformed},
+        {"the folder written otherwise in ftp.ini", writtenOtherwise, TTrustRefusal::None},
+        {"published for /prog/, served as /db/", servedElsewhere, TTrustRefusal::OtherFolder},
+        {"no folder named", noFolder, TTrustRefusal::OtherFolder},
         {"trusted comment names another sequence", wrongComment, TTrustRefusal::SequenceMismatch},
         {"trusted comment without a sequence", noSequenceInComment, TTrustRefusal::SequenceMismatch},
         {"older sequence replayed", replayed, TTrustRefusal::Rollback},
@@ -124,7 +135,8 @@ TEST_F(ManifestTrust, EveryRefusalHasItsReason)
 
 TEST_F(ManifestTrust, WithoutKeysAnUnsignedManifestIsTakenAsItIs)
 {
-    const TTrustInput noKey{ManifestText(3, "expires 2020-01-01T00:00:00Z\n"), std::nullopt, {}, 99, kNow};
+    const TTrustInput noKey{QStringLiteral("/prog"), ManifestText(3, "expires 2020-01-01T00:00:00Z\n"), std::nullopt, {},
+                            99, kNow};
     const TTrustResult accepted = CheckManifestTrust(noKey);
     EXPECT_EQ(accepted.Outcome, TTrustOutcome::Accepted) << "no sequence or expiry check without a key";
     EXPECT_FALSE(accepted.Signed);
@@ -138,6 +150,14 @@ TEST_F(ManifestTrust, WithoutKeysAnUnsignedManifestIsTakenAsItIs)
     TTrustInput unsafe = noKey;
     unsafe.Manifest = ManifestText(3) + "file 1 " + QByteArray(64, 'c') + " /etc/passwd\n";
     EXPECT_EQ(CheckManifestTrust(unsafe).Refusal, TTrustRefusal::Malformed);
+
+    // A manifest that names no folder is taken; one that names another is not.
+    TTrustInput noFolder = noKey;
+    noFolder.Manifest = ManifestText(3, "", "");
+    EXPECT_EQ(CheckManifestTrust(noFolder).Outcome, TTrustOutcome::Accepted);
+    TTrustInput otherFolder = noKey;
+    otherFolder.Manifest = ManifestText(3, "", "folder /db/\n");
+    EXPECT_EQ(CheckManifestTrust(otherFolder).Refusal, TTrustRefusal::OtherFolder);
 }
 
 TEST_F(ManifestTrust, SignatureWrittenByOrnpackCodeCarriesTheSequence)
@@ -147,7 +167,8 @@ TEST_F(ManifestTrust, SignatureWrittenByOrnpackCodeCarriesTheSequence)
     const QByteArray manifest = ManifestText(1765340000);
     const QByteArray signature = SignMinisign(manifest, *secret.Key, PublicationComment(1765340000, 1765340001));
     EXPECT_EQ(SequenceOfComment(PublicationComment(1765340000, 1765340001)), 1765340000);
-    const TTrustResult result = CheckManifestTrust({manifest, signature, Keys({next, key}), 1765339999, kNow});
+    const TTrustResult result =
+        CheckManifestTrust({QStringLiteral("/prog/"), manifest, signature, Keys({next, key}), 1765339999, kNow});
     EXPECT_EQ(result.Outcome, TTrustOutcome::Accepted) << result.Detail.toStdString();
 }
 
@@ -184,7 +205,10 @@ TEST(SequenceRecord, ReadRecordAndKeepOtherFolders)
     ASSERT_TRUE(RecordAcceptedSequence(path, QStringLiteral("/prog/"), 120, &error)) << error.toStdString();
     EXPECT_EQ(ReadAcceptedSequence(path, QStringLiteral("/prog/")), 120);
     EXPECT_EQ(ReadAcceptedSequence(path, QStringLiteral("/db scripts/")), 7);
-    EXPECT_EQ(ReadAcceptedSequence(path, QStringLiteral("/prog")), std::nullopt) << "folders compare as written";
+    // One folder however ftp.ini writes it: no fresh record for "/prog//".
+    for (const char *same : {"/prog", "/prog//", "//prog/./", "\\prog\\"})
+        EXPECT_EQ(ReadAcceptedSequence(path, QString::fromLatin1(same)), 120) << same;
+    EXPECT_EQ(ReadAcceptedSequence(path, QStringLiteral("prog/")), std::nullopt) << "from the login folder: another";
     EXPECT_EQ(FileBytes(path), QByteArray("7 /db scripts/\n120 /prog/\n"));
 
     // Malformed lines are ignored, and dropped at the next record.
@@ -193,8 +217,9 @@ TEST(SequenceRecord, ReadRecordAndKeepOtherFolders)
     file.write("garbage\n-5 /x/\n 9 /y/\n");
     file.close();
     EXPECT_EQ(ReadAcceptedSequence(path, QStringLiteral("/x/")), std::nullopt);
+    ASSERT_TRUE(RecordAcceptedSequence(path, QStringLiteral("/prog//"), 130, &error));
     ASSERT_TRUE(RecordAcceptedSequence(path, QStringLiteral("/x/"), 1, &error));
-    EXPECT_EQ(FileBytes(path), QByteArray("7 /db scripts/\n120 /prog/\n1 /x/\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("7 /db scripts/\n130 /prog/\n1 /x/\n"));
 
     const QString inMissingFolder = dir.filePath(QStringLiteral("no/such/ornupdate.sequences"));
     EXPECT_FALSE(RecordAcceptedSequence(inMissingFolder, QStringLiteral("/prog/"), 1, &error));

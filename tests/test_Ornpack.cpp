@@ -90,17 +90,26 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     MakeFile(release, QStringLiteral("bin/README"), QByteArray("no extension"), libDate);
     MakeFile(release, QStringLiteral("old.txt"), QByteArray("too old"), QDateTime(QDate(1975, 6, 1), QTime(12, 0)));
     ASSERT_TRUE(QFile::link(QStringLiteral("Report.dll"), release + QStringLiteral("/link.dll")));
+    // A release copied from an installation: its state files stay out, those of the same name
+    // below its top and the language file go in.
+    for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences", "bin/ftp.ini", "orn.txt"})
+        MakeFile(release, QString::fromLatin1(name), QByteArray("state"), libDate);
 
     const RunResult run = RunOrnpack({release, output});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("bin/README"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old.txt"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("link.dll"))) << run.err.toStdString();
+    for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences"})
+        EXPECT_TRUE(run.err.contains(QStringLiteral("ornpack: ") + QString::fromLatin1(name)
+                                     + QStringLiteral(": skipped, the updater's own state file")))
+            << run.err.toStdString();
 
     const QString reportArchive = QStringLiteral("6-3-Report.dll-6600-1417904835.7z");
     const uint32_t libPacked = FatFromLocalDateTime(libDate);
     EXPECT_EQ(TreeFiles(output),
-              Lines({reportArchive,
+              Lines({EncodeArchiveName(QStringLiteral("orn"), QStringLiteral("txt"), 5, libPacked), reportArchive,
+                           "bin/" + EncodeArchiveName(QStringLiteral("ftp"), QStringLiteral("ini"), 5, libPacked),
                            "bin/" + EncodeArchiveName(QStringLiteral(".hidden"), QStringLiteral("cfg"), 1, libPacked),
                            "bin/x64/" + EncodeArchiveName(QStringLiteral("my-lib.v2"), QStringLiteral("so"), 3, libPacked),
                            "ornupdate.manifest"}));
@@ -183,7 +192,7 @@ TEST_F(Ornpack, SignedPublicationIsAcceptedByMinisignAndByTheTrustCheck)
     MakeFile(release, QStringLiteral("bin/Report.dll"), QByteArray("report"), date);
     const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
     const qint64 before = QDateTime::currentSecsSinceEpoch();
-    const RunResult run = RunOrnpack({"--sign", key.secretKeyFile, "--expires", "30", release, output});
+    const RunResult run = RunOrnpack({"--sign", key.secretKeyFile, "--folder", "/prog", "--expires", "30", release, output});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     const QString manifestPath = output + QStringLiteral("/ornupdate.manifest");
@@ -191,6 +200,7 @@ TEST_F(Ornpack, SignedPublicationIsAcceptedByMinisignAndByTheTrustCheck)
     EXPECT_EQ(RunMinisign({"-V", "-p", key.publicKeyFile, "-m", manifestPath}, &verified), 0) << verified.toStdString();
     const TManifest manifest = ManifestOf(output);
     EXPECT_TRUE(verified.contains(QStringLiteral("sequence:%1").arg(manifest.Sequence))) << verified.toStdString();
+    EXPECT_EQ(manifest.Folder, QStringLiteral("/prog/")) << "named in its normal form";
     EXPECT_GE(manifest.Sequence, before) << "the publication time is the default sequence";
     EXPECT_LE(manifest.Sequence, QDateTime::currentSecsSinceEpoch());
     ASSERT_TRUE(manifest.Expires.has_value());
@@ -200,7 +210,8 @@ TEST_F(Ornpack, SignedPublicationIsAcceptedByMinisignAndByTheTrustCheck)
                            "bin/" + EncodeArchiveName(QStringLiteral("Report"), QStringLiteral("dll"), 6,
                                                       FatFromLocalDateTime(date))}));
 
-    const TTrustResult trust = CheckManifestTrust({FileBytes(manifestPath), FileBytes(manifestPath + ".minisig"),
+    const TTrustResult trust = CheckManifestTrust({QStringLiteral("/prog/"), FileBytes(manifestPath),
+                                                   FileBytes(manifestPath + ".minisig"),
                                                    ParseTrustedKeys(key.publicKeyLine).value(), std::nullopt,
                                                    QDateTime::currentDateTimeUtc()});
     EXPECT_EQ(trust.Outcome, TTrustOutcome::Accepted) << trust.Detail.toStdString();
@@ -223,7 +234,8 @@ TEST_F(Ornpack, ScriptsAreCopiedWithTheirDatesAndListed)
     MakeFile(scripts, QStringLiteral("old/000.sql"), QByteArray("in a sub-folder"), date);
     const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
 
-    const RunResult run = RunOrnpack({"--scripts", "--sign", key.secretKeyFile, "--sequence", "12", scripts, output});
+    const RunResult run =
+        RunOrnpack({"--scripts", "--sign", key.secretKeyFile, "--folder", "/db/", "--sequence", "12", scripts, output});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("notes.txt: skipped"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old: skipped"))) << run.err.toStdString();
@@ -247,13 +259,15 @@ TEST_F(Ornpack, BadOptionsAndKeysStopBeforeAnythingIsWritten)
         {"--expires", "0", release, output},       {"--sign", release, output},
         {"--sign", notAKey, release, output},      {"--sign", dir.filePath("none.key"), release, output},
         {"--scripts", release},
+        {"--sign", key.secretKeyFile, release, output},  // a signed manifest must name its folder
+        {"--sign", key.secretKeyFile, "--folder", "/", "--folder", "", release, output},
     };
     for (const QStringList &arguments : cases) {
         const RunResult run = RunOrnpack(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_FALSE(QFileInfo::exists(output)) << arguments.join(' ').toStdString();
     }
-    EXPECT_EQ(RunOrnpack({"--sign", key.secretKeyFile, release, output}).exitCode, 0);
+    EXPECT_EQ(RunOrnpack({"--sign", key.secretKeyFile, "--folder", "/", release, output}).exitCode, 0);
 }
 
 }  // namespace

@@ -241,6 +241,33 @@ TEST(Pairing, UndecodableAndUnsafeServerEntriesAreSkippedAndReported)
     }
 }
 
+TEST(Pairing, TheUpdatersOwnFilesAtTheTopAreNeverInTheWorkList)
+{
+    const uint32_t newer = Packed(2022, 4, 3);
+    const uint32_t older = Packed(2022, 1, 1);
+    const struct {
+        const char *what;
+        TDataSearch server;
+        bool skipped;
+    } cases[] = {
+        {"ftp.ini, newer than the installation's", ServerFile("", "ftp", "ini", newer), true},
+        {"FTP.INI in other letters", ServerFile("", "FTP", "INI", newer), true},
+        {"logdbupdate.txt, new", ServerFile("", "logdbupdate", "txt", newer), true},
+        {"ornupdate.sequences, new", ServerFile("", "ornupdate", "sequences", newer), true},
+        {"ftp.ini of a folder that matches the top", ServerFile("-/", "ftp", "ini", newer), true},
+        {"ftp.ini in a sub-folder", ServerFile("bin/", "ftp", "ini", newer), false},
+        {"the language file", ServerFile("", "orn", "txt", newer), false},
+    };
+    for (const auto &c : cases) {
+        const TPairing pairing = PairBoth({c.server}, {LocalFile("", "ftp.ini", older)});
+        EXPECT_EQ(pairing.Work.size(), c.skipped ? 0 : 1) << c.what;
+        EXPECT_EQ(pairing.NewCount + pairing.ChangedCount, c.skipped ? 0 : 1) << c.what;
+        ASSERT_EQ(pairing.Skipped.size(), c.skipped ? 1 : 0) << c.what;
+        if (c.skipped)
+            EXPECT_EQ(pairing.Skipped.first().Reason, TSkipReason::StateFile) << c.what;
+    }
+}
+
 TEST(Pairing, RelativeFolders)
 {
     EXPECT_EQ(RelativeFolder(QStringLiteral("/prog/bin/x64/"), kNetdir), QStringLiteral("bin/x64"));

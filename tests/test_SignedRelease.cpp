@@ -5,12 +5,14 @@
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
+#include "release/Manifest.h"
 #include "release/SequenceRecord.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -39,9 +41,14 @@ protected:
 
     void Publish(const MinisignKeyFiles &signer)
     {
-        ASSERT_TRUE(Ornpack({"--sign", signer.secretKeyFile, "--sequence", "100", release, prog()}));
-        ASSERT_TRUE(Ornpack({"--scripts", "--sign", signer.secretKeyFile, "--sequence", "100", scripts,
-                             server + QStringLiteral("/db")}));
+        ASSERT_TRUE(Ornpack({"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100", release, prog()}));
+        PublishScripts(signer, "100");
+    }
+
+    void PublishScripts(const MinisignKeyFiles &signer, const char *sequence)
+    {
+        ASSERT_TRUE(Ornpack({"--scripts", "--sign", signer.secretKeyFile, "--folder", "/db/", "--sequence", sequence,
+                             scripts, server + QStringLiteral("/db")}));
     }
 
     // Runs stages 1 to 3 trusting keys, against the server tree as it stands.
@@ -78,9 +85,23 @@ protected:
 
 TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
 {
+    WriteDatedFile(release, QStringLiteral("bin/Lang.dll"), QByteArray(3000, 'l'), kReleaseDay);
     Publish(key);
     EngineRecorder run;
+    qputenv("ORN_PARALLEL_TRANSFERS", "1");  // one connection: the two files of bin/ come in one run
     EXPECT_EQ(Run(run, {other, key}), TUpdateEngine::Outcome::Completed);  // the second of two keys
+    qunsetenv("ORN_PARALLEL_TRANSFERS");
+    // The log shows the commands that ran: the two archives of bin/ unpacked by one, named once,
+    // and each other archive in the form of one unpacked alone.
+    const QStringList together =
+        run.log.filter(QRegularExpression(QStringLiteral("^    \\S+ e -y -t7z -o\\S+ -an -ai!\\S+ -ai!\\S+$")));
+    ASSERT_EQ(together.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+    for (const QString &archive : {Archive(QStringLiteral("/bin/"), QStringLiteral("*Lang*")),
+                                   Archive(QStringLiteral("/bin/"), QStringLiteral("*Report*"))})
+        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + install.file(QStringLiteral("bin/"))
+                                              + QFileInfo(archive).fileName()))
+            << together.first().toStdString();
+    EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 2) << "ORN.exe and Engine.dll";
     EXPECT_EQ(Installed(QStringLiteral("ORN.exe")), QByteArray("main program"));
     EXPECT_EQ(Installed(QStringLiteral("bin/x64/Engine.dll")), QByteArray(7000, 'e'));
     EXPECT_EQ(Installed(QStringLiteral("b.sql")), QByteArray("create table b;"));
@@ -153,6 +174,15 @@ TEST_F(SignedRelease, AFolderWhoseManifestIsRefusedFailsItsStageAndNothingIsFetc
              ASSERT_TRUE(RecordAcceptedSequence(record, QStringLiteral("/prog/"), 150, &error));
          },
          "Манифест обновлений старее уже принятого - /prog/"},
+        {"the script folder's manifest, of a later sequence",
+         [&] {
+             PublishScripts(key, "9000");
+             for (const QString &name : {kManifestName, kManifestSignatureName}) {
+                 QFile::remove(prog() + QLatin1Char('/') + name);
+                 ASSERT_TRUE(QFile::copy(server + QStringLiteral("/db/") + name, prog() + QLatin1Char('/') + name));
+             }
+         },
+         "Манифест обновлений выпущен для другой папки - /prog/"},
         {"expired",
          [&] {
              QByteArray text = FileBytes(manifest);
@@ -172,8 +202,27 @@ TEST_F(SignedRelease, AFolderWhoseManifestIsRefusedFailsItsStageAndNothingIsFetc
         EXPECT_EQ(run.takeBoxes(), QStringList({QStringLiteral("[message] ") + QString::fromUtf8(c.refusal),
                                                 QStringLiteral("[message] Ошибка проверки обновлений")}));
         EXPECT_TRUE(NothingInstalled());
+        EXPECT_LT(ReadAcceptedSequence(record, QStringLiteral("/prog/")).value_or(0), 9000) << "nothing recorded";
         QFile::remove(record);
     }
+}
+
+TEST_F(SignedRelease, AScriptFolderManifestWithASubFolderIsRefused)
+{
+    // The manifest lists sub/004.sql; a 004.sql it does not list lies beside the scripts.
+    WriteDatedFile(server, QStringLiteral("db/sub/004.sql"), "create table listed;", kReleaseDay);
+    Publish(key);
+    WriteDatedFile(server, QStringLiteral("db/004.sql"), "drop table a;", kReleaseDay);
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, {key}), TUpdateEngine::Outcome::StageFailed);
+    EXPECT_TRUE(run.log.contains(
+        QStringLiteral("Манифест папки скриптов перечисляет файлы в подпапках - /db/ (sub/004.sql)")))
+        << run.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Installed(QStringLiteral("ORN.exe")), QByteArray("main program")) << "stages 1 and 2 ran";
+    for (const char *unfetched : {"004.sql", "a.sql", "logdbupdate.txt"})
+        EXPECT_FALSE(QFileInfo::exists(install.file(QString::fromLatin1(unfetched)))) << unfetched;
+    const QString record = SequenceRecordPath(install.path() + QLatin1Char('/'));
+    EXPECT_EQ(ReadAcceptedSequence(record, QStringLiteral("/db/")), std::nullopt);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ReleaseFixture.h"
+#include "net/PartialDownload.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -192,11 +193,24 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
 {
     Release(QStringLiteral("good.txt"), "good");
     Release(QStringLiteral("Update.exe"), "new updater");
+    Release(QStringLiteral("held.txt"), "held");
+    // The updater's own files, as a release copied from an installation would carry them.
+    const QStringList ownFiles = {QStringLiteral("ftp.ini"), QStringLiteral("logdbupdate.txt"),
+                                  QStringLiteral("ornupdate.sequences")};
+    for (const QString &name : ownFiles)
+        Release(QStringLiteral("own/") + name, "/elsewhere/\r\n/elsewhere/\r\n", QDateTime::currentDateTime().addDays(2));
     Publish();
     const QDir prog(server + QStringLiteral("/prog"));
+    for (const QString &archive : QDir(prog.filePath(QStringLiteral("own"))).entryList(QDir::Files))
+        QFile::rename(prog.filePath(QStringLiteral("own/") + archive), prog.filePath(archive));
     // A server without a manifest: its tree is listed, and whatever lies there is looked at.
     QFile::remove(prog.filePath(QStringLiteral("ornupdate.manifest")));
-    const QString updateArchive = prog.entryList({"*Update*"}).value(0);
+    const QByteArray ftpIni = InstalledBytes(QStringLiteral("ftp.ini"));
+    // A folder stands where held.txt's download would be written.
+    const QString heldArchive = prog.entryList({"*held*"}).value(0);
+    const QString heldPartial = PartialFileName(heldArchive, uint64_t(QFileInfo(prog.filePath(heldArchive)).size()));
+    QDir(install.path()).mkpath(heldPartial);
+    const QString updateArchive = prog.entryList({"*Update.exe*"}).value(0);
     // The updater's archive is damaged, one name does not follow the scheme, and one cannot
     // name a file of its folder (it never enters the listing).
     WriteDatedFile(prog.path(), updateArchive, "not a 7-Zip archive", kReleaseDay);
@@ -217,10 +231,19 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
         << log.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(log.filter(QStringLiteral("evil")).isEmpty());
     EXPECT_TRUE(log.filter(QStringLiteral("Ошибка распаковки архива - ") + softdir + updateArchive).size() == 1);
+    EXPECT_FALSE(QFileInfo::exists(install.file(updateArchive))) << "the archive of a failed install goes";
+    EXPECT_EQ(QDir(install.path()).entryList({"*good*.7z"}).size(), 1) << "that of an installed file stays";
     EXPECT_TRUE(log.filter(QStringLiteral("Восстановлен")).isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("Не открывается локальный файл - ") + softdir + heldPartial))
+        << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(log.filter(QStringLiteral("    Собственный файл программы обновления, пропущено - /prog/")).size(), 3)
+        << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(InstalledBytes(QStringLiteral("ftp.ini")), ftpIni);
+    for (const QString &name : ownFiles.mid(1))
+        EXPECT_FALSE(QFileInfo::exists(install.file(name))) << name.toStdString();
     EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Download), 2);
     EXPECT_EQ(Counter(run, TUpdateEngine::Counter::Install), 1);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 1);
+    EXPECT_EQ(run.engine.FilesNotInstalled(), 2);
     EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Обновление завершено"}));
 }
 
@@ -235,7 +258,7 @@ TEST_F(UpdateScenario, AnUnreadableScriptListIsNeverReplaced)
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("a.sql"))));
     EXPECT_TRUE(run.log.contains(QStringLiteral("Не читается список скриптов - ") + install.path()
                                  + QStringLiteral("/logdbupdate.txt")));
-    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Обновление завершено"}));
+    EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Ошибка проверки обновлений"})) << "the stage failed";
 }
 
 TEST_F(UpdateScenario, ClosingTheWindowDuringADownloadStopsTheRunCleanly)

@@ -102,6 +102,7 @@ struct ExitCase {
     QByteArray settings;  // Pelmarotex/ORN.conf below XDG_CONFIG_HOME; empty: none
     int exitCode;
     QStringList output;  // %1 stands for the port where no server listens
+    QByteArray environment = {};  // "NAME=value" set for the run; empty: nothing more
 };
 
 TEST(Unattended, ExitStatusTellsHowTheRunEnded)
@@ -122,6 +123,14 @@ TEST(Unattended, ExitStatusTellsHowTheRunEnded)
         {"language setting not text", {"--unattended"}, true, "[General]\nLangS=@ByteArray(\\x1\\x2)\n", 2,
          {"[error] Invalid data type for 'LangS'"}},
         {"version", {"--version"}, false, {}, 0, {"OrnUpdate " ORN_VERSION}},
+        {"stage 2 without the work list of stage 1", {"--unattended", "--stages=2,3"}, true, {}, 1,
+         {"[message] Установка обновлений требует проверки обновлений"}},
+        {"parallel transfers out of range", {"--unattended"}, true, {}, 2,
+         {"[error] Неверное значение переменной окружения ORN_PARALLEL_TRANSFERS=0."}, "ORN_PARALLEL_TRANSFERS=0"},
+        {"parallel transfers not a number", {"--check"}, true, {}, 2, {}, "ORN_PARALLEL_TRANSFERS=four"},
+        {"a server that is none of the forms", {"--unattended"}, true, {}, 2,
+         {"[error] Неверное значение переменной окружения ORN_FTP_SERVER=127.0.0.1:99999."},
+         "ORN_FTP_SERVER=127.0.0.1:99999"},
     };
     for (const ExitCase &c : cases) {
         QTemporaryDir install, configHome;
@@ -130,8 +139,12 @@ TEST(Unattended, ExitStatusTellsHowTheRunEnded)
             WriteDatedFile(install.path(), QStringLiteral("ftp.ini"), "/prog/\r\n/db/\r\n", kReleaseDay);
         if (!c.settings.isEmpty())
             WriteDatedFile(configHome.path(), QStringLiteral("Pelmarotex/ORN.conf"), c.settings, kReleaseDay);
+        QProcessEnvironment environment;
+        if (!c.environment.isEmpty())
+            environment.insert(QString::fromLatin1(c.environment.split('=').first()),
+                               QString::fromLatin1(c.environment.mid(c.environment.indexOf('=') + 1)));
         const ProgramRun run = RunProgram(install.path(), c.arguments, configHome.path(),
-                                          QStringLiteral("127.0.0.1:%1").arg(closedPort));
+                                          QStringLiteral("127.0.0.1:%1").arg(closedPort), environment);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
         EXPECT_EQ(run.lines, QStringList(c.output).replaceInStrings(QStringLiteral("%1"), QString::number(closedPort)))
             << c.name;
@@ -167,6 +180,40 @@ TEST(Unattended, ExitsWithOneWhenAFileOfTheWorkListWasNotInstalled)
     EXPECT_EQ(run.lines.value(run.lines.size() - 1), QStringLiteral("[message] Обновление завершено"));
     EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("bin/Report.dll"))), QByteArray(9000, 'r'));
     EXPECT_EQ(FileBytes(setup.install.filePath(QStringLiteral("ORN.exe"))), QByteArray("old main program"));
+}
+
+TEST(Unattended, AScriptListThatCannotBeReadFailsTheRun)
+{
+    const struct {
+        const char *name;
+        QByteArray bytes;  // the list's bytes; empty: a folder in its place
+    } cases[] = {
+        {"a folder", QByteArray()},
+        {"invalid UTF-8 after its mark", QByteArray("\xEF\xBB\xBF" "a.sql\r\n\xFF\xFE\xFD\r\n")},
+        {"UTF-16 of an odd length", QByteArray("\xFF\xFE" "a\0.", 5)},
+    };
+    QTemporaryDir server;
+    WriteDatedFile(server.path(), QStringLiteral("db/b.sql"), "create table b;", kReleaseDay);
+    FtpServerFixture ftp(server.path());
+    ASSERT_TRUE(ftp.isRunning());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir install, configHome;
+        PrepareOlderInstallation(install.path());
+        const QString list = install.filePath(QStringLiteral("logdbupdate.txt"));
+        if (c.bytes.isEmpty())
+            QDir().mkpath(list);
+        else
+            WriteDatedFile(install.path(), QStringLiteral("logdbupdate.txt"), c.bytes, kReleaseDay);
+        const QByteArray before = FileBytes(list);
+        const ProgramRun run = RunProgram(install.path(), {QStringLiteral("--unattended"), QStringLiteral("--stages=3")},
+                                          configHome.path(), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+        EXPECT_EQ(run.exitCode, 1) << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(run.lines.contains(QStringLiteral("Не читается список скриптов - ") + list))
+            << run.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_FALSE(QFileInfo::exists(install.filePath(QStringLiteral("b.sql"))));
+        EXPECT_EQ(FileBytes(list), before) << "never overwritten";
+    }
 }
 
 TEST(Unattended, StagesOptionPicksTheStages)

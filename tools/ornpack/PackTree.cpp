@@ -2,6 +2,7 @@
 
 #include "base/FatDateTime.h"
 #include "release/ArchiveName.h"
+#include "release/InstallationStateFiles.h"
 #include "base/SafePaths.h"
 
 #include <QDir>
@@ -60,6 +61,8 @@ QString UnpackableReason(const QString &RelativePath, const QString &FilePath)
     const QString folder = QFileInfo(RelativePath).path();
     if (file.isSymLink())
         return QStringLiteral("a symbolic link");
+    if (RelativePath == file.fileName() && IsInstallationStateFile(file.fileName()))
+        return QStringLiteral("the updater's own state file, kept by each installation");
     if (!IsSafeFileName(file.fileName()) || !IsSafeRelativeFolder(folder == QLatin1String(".") ? QString() : folder))
         return QStringLiteral("a name the updater would not install (separator or control character)");
     if (file.suffix().isEmpty())

@@ -9,7 +9,8 @@ struct TPackReport {
     QStringList Problems;  // one line per file that was skipped or could not be packed
 };
 
-// The reason why a file cannot be carried by an archive name, or an empty text when it can.
+// The reason why a file cannot be carried by an archive name (or must not be: the updater's own
+// state files at the top of the release), or an empty text when it can.
 // RelativePath is the file's path below the release folder.
 QString UnpackableReason(const QString &RelativePath, const QString &FilePath);
 

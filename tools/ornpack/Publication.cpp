@@ -29,6 +29,7 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
     TPublicationReport report;
     const QDir output(OutputFolder);
     TManifest manifest;
+    manifest.Folder = Options.Folder;
     manifest.Sequence = Options.Sequence;
     manifest.Expires = Options.Expires;
     QDirIterator it(output.absolutePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

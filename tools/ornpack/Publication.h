@@ -9,6 +9,7 @@
 #include <optional>
 
 struct TPublicationOptions {
+    std::optional<QString> Folder;               // the server folder the manifest names; none: not named
     qint64 Sequence = 0;
     std::optional<QDateTime> Expires;            // none: the manifest never expires
     std::optional<TMinisignSecretKey> SignWith;  // none: no signature (an old one is removed)

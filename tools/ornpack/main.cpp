@@ -4,6 +4,7 @@
 #include "CopyScripts.h"
 #include "PackTree.h"
 #include "Publication.h"
+#include "release/ServerFolderName.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,8 +23,10 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack [--sign KEYFILE] [--sequence N] [--expires DAYS] <release-folder> <output-folder>\n"
-    "       ornpack --scripts [--sign KEYFILE] [--sequence N] [--expires DAYS] <scripts-folder> <output-folder>\n"
+    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
+    "               <release-folder> <output-folder>\n"
+    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
+    "               <scripts-folder> <output-folder>\n"
     "\n"
     "Writes the server program tree for the updater: for every file of the release folder\n"
     "(sub-folders included) a 7-Zip archive named\n"
@@ -31,7 +34,9 @@ const char kUsage[] =
     "in the same sub-folder of the output folder, holding the file under its own name.\n"
     "Files without an extension, dated outside 1980-2107, larger than 2 GiB - 1, symbolic\n"
     "links and names with separators or control characters cannot be carried: they are\n"
-    "reported on stderr and left out, and the exit status is 1. The 7z program is taken\n"
+    "reported on stderr and left out, and the exit status is 1. So are the updater's own\n"
+    "state files at the top of the release folder (ftp.ini, logdbupdate.txt,\n"
+    "ornupdate.sequences): they belong to each installation. The 7z program is taken\n"
     "from PATH.\n"
     "\n"
     "With --scripts, every *.sql file of the scripts folder is copied as it is, with its\n"
@@ -43,6 +48,9 @@ const char kUsage[] =
     "  --sequence N     the sequence number (default: the publication time in seconds since\n"
     "                   1970); an updater refuses a manifest older than one it accepted\n"
     "  --expires DAYS   the manifest expires DAYS days after publication\n"
+    "  --folder SERVERFOLDER  the server folder the output folder is served as, as ftp.ini\n"
+    "                   names it (e.g. /prog/); the manifest names it, and an updater\n"
+    "                   refuses the manifest in any other folder. Required with --sign\n"
     "  --sign KEYFILE   sign the manifest with this minisign secret key (as \"minisign -G\"\n"
     "                   writes it) into ornupdate.manifest.minisig; the trusted comment\n"
     "                   carries the sequence. An encrypted key's password is read from the\n"
@@ -54,6 +62,7 @@ const char kUsage[] =
 struct TArguments {
     bool Scripts = false;
     QString KeyFile;
+    QString Folder;
     std::optional<qint64> Sequence;
     std::optional<qint64> ExpiresDays;
     QStringList Folders;
@@ -70,7 +79,7 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
             continue;
         }
         if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
-            && argument != QLatin1String("--expires")) {
+            && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")) {
             parsed.Folders.append(argument);
             continue;
         }
@@ -83,6 +92,8 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
         const qint64 count = value.toLongLong(&number);
         if (argument == QLatin1String("--sign"))
             parsed.KeyFile = value;
+        else if (argument == QLatin1String("--folder"))
+            parsed.Folder = value;
         else if (!number || count < (argument == QLatin1String("--sequence") ? 0 : 1)) {
             *Error = argument + QStringLiteral(": not a number: ") + value;
             return std::nullopt;
@@ -93,6 +104,11 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
     }
     if (parsed.Folders.size() != 2) {
         *Error = QStringLiteral("two folders are needed");
+        return std::nullopt;
+    }
+    // A signature must not let the manifest pass for another folder of the server.
+    if (!parsed.KeyFile.isEmpty() && NormalServerFolder(parsed.Folder).isEmpty()) {
+        *Error = QStringLiteral("--sign needs --folder: a signed manifest names the server folder it is published for");
         return std::nullopt;
     }
     return parsed;
@@ -141,6 +157,8 @@ int main(int argc, char **argv)
     TPublicationOptions publication;
     publication.Now = now;
     publication.Sequence = parsed->Sequence.value_or(now.toSecsSinceEpoch());
+    if (!parsed->Folder.isEmpty())
+        publication.Folder = NormalServerFolder(parsed->Folder);
     if (parsed->ExpiresDays)
         publication.Expires = now.addSecs(*parsed->ExpiresDays * 86400);
     if (!parsed->KeyFile.isEmpty()) {

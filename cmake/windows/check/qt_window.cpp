@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QStyle>
 #include <QTimer>
 #include <cstdio>
 
