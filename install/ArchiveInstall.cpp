@@ -39,13 +39,14 @@ bool StagedAsExpected(const QString &Folder, const QVector<TArchiveToStage> &Exp
     return true;
 }
 
-// False, with the outcome and the system's text in Result, when Replaced failed.
-bool PlaceFailure(const ReplaceResult &Replaced, TInstallResult &Result)
+// True when Attempt replaced its file; otherwise false, with the outcome and the system's text in
+// Result.
+bool Replaced(const ReplaceResult &Attempt, TInstallResult &Result)
 {
-    if (Replaced.Error.isEmpty())
+    if (Attempt.Error.isEmpty())
         return true;
-    Result.Outcome = Replaced.InUse ? TInstallOutcome::InUse : TInstallOutcome::PlaceFailed;
-    Result.SystemText = Replaced.Error;
+    Result.Outcome = Attempt.InUse ? TInstallOutcome::InUse : TInstallOutcome::PlaceFailed;
+    Result.SystemText = Attempt.Error;
     return false;
 }
 
@@ -202,11 +203,11 @@ TInstallResult TArchiveInstaller::Place(TStagedFile &Staged, const QString &Loca
     const QString target = LocalFolder + FileName;
     const QString backup = LocalFolder + FileName.left(FileName.size() - 4) + QStringLiteral(".bak");
     if (AsciiSameText(FileName, kUpdateExe) && EntryExists(target)) {
-        if (!PlaceFailure(ReplaceFile(target, backup), result))
+        if (!Replaced(ReplaceFile(target, backup), result))
             return result;
         result.BackedUp = true;
     }
-    if (!PlaceFailure(ReplaceFile(staging->filePath(FileName), target), result) && result.BackedUp) {
+    if (!Replaced(ReplaceFile(staging->filePath(FileName), target), result) && result.BackedUp) {
         ReplaceFile(backup, target);
         result.BackedUp = false;
     }

@@ -1,8 +1,7 @@
 #include "net/PartialDownload.h"
 
-#include "net/EventPump.h"
 #include "base/RaisedError.h"
-
+#include "net/EventPump.h"
 #include "platform/SafeFile.h"
 
 #include <QCryptographicHash>
@@ -28,6 +27,12 @@ template <typename Drop> void RemovePartialFiles(const QString &folder, Drop dro
         if (!key.isEmpty() && drop(name, key))
             QFile::remove(dir.filePath(name));
     }
+}
+
+// True when target stands as something other than a file that may be written.
+bool TargetCannotBeWritten(const QFileInfo &target)
+{
+    return target.exists() && (!target.isFile() || !target.isWritable());
 }
 
 }  // namespace
@@ -62,7 +67,7 @@ QString PartialFilePath(const QString &target, uint64_t size)
 QString UnopenedDownloadFile(const QString &target)
 {
     const QFileInfo existing(target);
-    if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
+    if (TargetCannotBeWritten(existing))
         return target;
     const QString key = PartialFileKey(existing.fileName());
     const QDir folder = existing.dir();
@@ -112,7 +117,7 @@ PartialFile::~PartialFile()
 bool PartialFile::Open()
 {
     const QFileInfo existing(target_);
-    if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
+    if (TargetCannotBeWritten(existing))
         return false;
     // Partial files of the same target at another size belong to another server file.
     const QString own = QFileInfo(path_).fileName();

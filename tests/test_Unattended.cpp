@@ -216,6 +216,23 @@ TEST(Unattended, AScriptListThatCannotBeReadFailsTheRun)
     }
 }
 
+TEST(Unattended, AGrantedFolderThatIsALinkIsLeftAloneAndSaysSo)
+{
+    QTemporaryDir server, install, configHome, outside;
+    WriteDatedFile(server.path(), QStringLiteral("db/b.sql"), "create table b;", kReleaseDay);
+    FtpServerFixture ftp(server.path());
+    ASSERT_TRUE(ftp.isRunning());
+    PrepareOlderInstallation(install.path());
+    const QString video = install.filePath(QStringLiteral("Video"));
+    ASSERT_TRUE(QFile::link(outside.path(), video));
+    const ProgramRun run = RunProgram(install.path(), {QStringLiteral("--unattended"), QStringLiteral("--stages=3")},
+                                      configHome.path(), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    EXPECT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.lines.value(0), QStringLiteral("Права на папку не выданы: папка является ссылкой - ") + video)
+        << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QFileInfo::exists(install.filePath(QStringLiteral("b.sql"))));
+}
+
 TEST(Unattended, StagesOptionPicksTheStages)
 {
     DamagedRelease setup;
