@@ -34,7 +34,7 @@ void TerminalProgress::Show(const QString &fileName, qint64 received, qint64 siz
                                         .arg(ProgressPercent(uint32_t(received), uint32_t(size)))
                                         .arg(Megabytes(double(received)), Megabytes(double(size)),
                                              Megabytes(double(received) / seconds));
-    std::fprintf(stream_, "\r\033[K%s", line.toLocal8Bit().constData());
+    std::fprintf(stream_, "\r\033[K%s", line.toUtf8().constData());
     std::fflush(stream_);
     drawn_ = true;
 }

@@ -4,20 +4,13 @@
 #include "app/uUpdate.h"
 #include "platform/Console.h"
 #include "platform/FileSizeLimit.h"
+#include "platform/ProgramArguments.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <cstdio>
 
 namespace {
-
-QStringList Arguments(int argc, char **argv)
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
 
 int RunWindow(int argc, char **argv, const CommandLineOptions &options)
 {
@@ -36,22 +29,24 @@ int main(int argc, char **argv)
 {
     // A file-size limit gives a write error that is reported, not the end of the program.
     IgnoreFileSizeSignal();
-    const CommandLineOptions options = ParseCommandLine(Arguments(argc, argv));
+    const CommandLineOptions options = ParseCommandLine(ProgramArguments(argc, argv));
+    // Every mode but the window prints to the console it was started from.
+    if (options.mode != CommandLineOptions::Mode::Window)
+        AttachToConsole();
     switch (options.mode) {
     case CommandLineOptions::Mode::Help:
-        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        std::fputs(UsageText().toUtf8().constData(), stdout);
         return ExitStatus::Completed;
     case CommandLineOptions::Mode::Version:
         std::printf("OrnUpdate %s\n", ORN_VERSION);
         return ExitStatus::Completed;
     case CommandLineOptions::Mode::Invalid:
-        std::fprintf(stderr, "OrnUpdate: %s\n%s", options.error.toLocal8Bit().constData(),
-                     UsageText().toLocal8Bit().constData());
+        std::fprintf(stderr, "OrnUpdate: %s\n%s", options.error.toUtf8().constData(),
+                     UsageText().toUtf8().constData());
         return ExitStatus::Error;
     case CommandLineOptions::Mode::Unattended:
     case CommandLineOptions::Mode::Check: {
         // No window and no display: the core application only.
-        AttachToConsole();
         QCoreApplication app(argc, argv);
         return options.mode == CommandLineOptions::Mode::Check ? RunCheck(options) : RunUnattended(options);
     }

@@ -1,7 +1,9 @@
 #include "install/InstallPaths.h"
 
 #include "base/LibStr.h"
+#include "platform/ExecutableName.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -9,6 +11,14 @@ namespace {
 const QString kSlash = QStringLiteral("/");
 const QString kDoubleSlash = QStringLiteral("//");
 const QString kQuote = QStringLiteral("\"");
+
+// Path with the system's separator ("\\" on Windows), runs of it collapsed.
+QString LocalPath(const QString &Path)
+{
+    const QString separator = QDir::separator();
+    return ReplaceStrRepeat(QDir::toNativeSeparators(Path), separator + separator, separator);
+}
+
 }  // namespace
 
 QString ServerFolder(const QString &netdir, const QString &PathFTP)
@@ -24,12 +34,12 @@ QString FolderToCreate(const QString &softdir, const QString &PathFTP)
 
 QString LocalFolder(const QString &softdir, const QString &PathDir)
 {
-    return ReplaceStrRepeat(softdir + PathDir + kSlash, kDoubleSlash, kSlash);
+    return LocalPath(softdir + PathDir + kSlash);
 }
 
 QString ToolPath(const QString &softdir)
 {
-    return ReplaceStrRepeat(softdir, kDoubleSlash, kSlash);
+    return LocalPath(softdir);
 }
 
 QString SevenZipCommandLine(const QString &ToolFolder, const QString &Local, const QString &ArchiveName)
@@ -50,7 +60,7 @@ QString ToolCommandLine(const QString &Program, const QStringList &Arguments)
 TToolCall FindSevenZip(const QString &ToolFolder)
 {
     TToolCall call;
-    const QFileInfo bundled(ToolFolder + QStringLiteral("7z"));
+    const QFileInfo bundled(ToolFolder + ExecutableFileName(QStringLiteral("7z")));
     if (bundled.isFile() && bundled.isExecutable()) {
         call.Program = bundled.filePath();
         call.FromInstallFolder = true;

@@ -1,6 +1,6 @@
 #pragma once
 // Paths and the unpacking command of one work-list entry during download and install.
-// Local paths use "/" as separator; softdir always ends in "/".
+// Local paths use the system's separator ("/", or "\\" on Windows); softdir always ends in it.
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +10,12 @@ QString ServerFolder(const QString &netdir, const QString &PathFTP);
 // softdir + PathFTP: the folder that is created (with its parents) when missing.
 QString FolderToCreate(const QString &softdir, const QString &PathFTP);
 
-// softdir + PathDir + "/", runs of "/" collapsed: where the archive is stored and unpacked.
+// softdir + PathDir + separator, with the system's separators, runs of them collapsed: where
+// the archive is stored and unpacked.
 QString LocalFolder(const QString &softdir, const QString &PathDir);
 
-// softdir with runs of "/" collapsed: the folder that may hold the 7-Zip tool.
+// softdir with the system's separators, runs of them collapsed: the folder that may hold the
+// 7-Zip tool.
 QString ToolPath(const QString &softdir);
 
 // The command line as logged: "<tool>7z"   e  -y  -o"<local>"  "<local><archive>".

@@ -2,6 +2,7 @@
 
 #include "base/RaisedError.h"
 #include "install/InstallPaths.h"
+#include "platform/ExecutableName.h"
 #include "platform/FileSizeLimit.h"
 
 #include <QFile>
@@ -10,7 +11,7 @@
 
 namespace {
 
-const QString kToolName = QStringLiteral("7z");
+const QString kToolName = ExecutableFileName(QStringLiteral("7z"));
 // The p7zip program loads its formats from this library beside it.
 const QString kToolLibrary = QStringLiteral("7z.so");
 // More output than this is no listing of one file: the tool is stopped.

@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace WinInet {
+
 namespace {
 
 constexpr int kPollMilliseconds = 20;
@@ -480,3 +482,5 @@ size_t CurlFtpConnection::OnBody(char *data, size_t size, size_t count, void *se
     connection->bodyTotal_ += size * count;
     return size * count;
 }
+
+}  // namespace WinInet

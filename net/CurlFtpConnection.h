@@ -7,6 +7,10 @@
 // that no late reply to a failed command passes for the answer to the next one. With TLS on, the control and every data
 // connection are encrypted and the server's certificate and name are verified; nothing ever
 // goes out in clear text.
+// libcurl's header first: on Windows it brings in the system's headers, which must come before
+// the WinInet layer's names.
+#include <curl/curl.h>
+
 #include "net/ServerSettings.h"
 #include "net/WinInet.h"
 
@@ -16,8 +20,9 @@
 #include <QVector>
 #include <chrono>
 #include <optional>
-#include <curl/curl.h>
 #include <vector>
+
+namespace WinInet {
 
 class CurlFtpConnection {
 public:
@@ -134,3 +139,5 @@ private:
     curl_off_t lastDownloaded_ = 0;
     Clock::time_point lastDataAt_;
 };
+
+}  // namespace WinInet

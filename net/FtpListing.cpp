@@ -3,6 +3,8 @@
 #include <QList>
 #include <QRegularExpression>
 
+namespace WinInet {
+
 namespace {
 
 // The facts part of an MLSD/MLST line, the name after the first space.
@@ -189,3 +191,5 @@ QVector<WIN32_FIND_DATAW> ParseListing(const QByteArray &reply, bool mlsx)
     }
     return entries;
 }
+
+}  // namespace WinInet

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QVector>
 
+namespace WinInet {
+
 // True when name can stand for one entry of a folder: not empty, not "." or "..", and without
 // "/", "\", NUL or other control characters.
 bool IsPlainEntryName(const QString &name);
@@ -31,3 +33,5 @@ bool ParseListLine(const QByteArray &line, WIN32_FIND_DATAW *entry);
 // and so is an entry right before such a line: its name held a line break. Blank lines of a
 // LIST reply are passed over and take nothing with them. Names are UTF-8.
 QVector<WIN32_FIND_DATAW> ParseListing(const QByteArray &reply, bool mlsx);
+
+}  // namespace WinInet

@@ -1,10 +1,19 @@
 #include "net/TlsFailure.h"
 
-#include <openssl/x509_vfy.h>
+#include <curl/curl.h>
 
 namespace {
+
 thread_local TlsFailure lastConnectFailure = TlsFailure::None;
-}
+
+// Certificate check results that libcurl reports with OpenSSL (X509_V_ values); other TLS
+// libraries leave the result at 0.
+constexpr long kVerifyOk = 0;
+constexpr long kVerifyUnspecified = 1;
+constexpr long kVerifyHostnameMismatch = 62;
+constexpr long kVerifyIpAddressMismatch = 64;
+
+}  // namespace
 
 TlsFailure LastConnectFailure()
 {
@@ -16,7 +25,7 @@ void RecordConnectFailure(TlsFailure failure)
     lastConnectFailure = failure;
 }
 
-TlsFailure TlsFailureOf(CURLcode code, long verifyResult)
+TlsFailure TlsFailureOf(int code, long verifyResult)
 {
     switch (code) {
     case CURLE_USE_SSL_FAILED:
@@ -25,8 +34,8 @@ TlsFailure TlsFailureOf(CURLcode code, long verifyResult)
     case CURLE_PEER_FAILED_VERIFICATION:
         // libcurl checks the name after a handshake whose chain check passed, and keeps
         // X509_V_ERR_UNSPECIFIED as the chain's result when the name check fails first.
-        return verifyResult == X509_V_OK || verifyResult == X509_V_ERR_UNSPECIFIED
-                       || verifyResult == X509_V_ERR_HOSTNAME_MISMATCH || verifyResult == X509_V_ERR_IP_ADDRESS_MISMATCH
+        return verifyResult == kVerifyOk || verifyResult == kVerifyUnspecified
+                       || verifyResult == kVerifyHostnameMismatch || verifyResult == kVerifyIpAddressMismatch
                    ? TlsFailure::NameMismatch
                    : TlsFailure::CertificateNotTrusted;
     case CURLE_SSL_CACERT_BADFILE:

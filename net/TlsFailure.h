@@ -2,7 +2,6 @@
 // Why a connect to the update server failed at its TLS step, kept per thread: each thread that
 // connects reads the reason of its own last attempt.
 #include <QString>
-#include <curl/curl.h>
 
 enum class TlsFailure {
     None,                   // connected, or failed for a reason other than TLS
@@ -19,9 +18,9 @@ TlsFailure LastConnectFailure();
 // Records the reason of the calling thread's connect attempt that just ended.
 void RecordConnectFailure(TlsFailure failure);
 
-// The TLS reason of a failed libcurl operation from its result and its certificate check result
-// (CURLINFO_SSL_VERIFYRESULT); None when code is no TLS failure.
-TlsFailure TlsFailureOf(CURLcode code, long verifyResult);
+// The TLS reason of a failed libcurl operation from its result code (a CURLcode) and its
+// certificate check result (CURLINFO_SSL_VERIFYRESULT); None when code is no TLS failure.
+TlsFailure TlsFailureOf(int code, long verifyResult);
 
 // True unless this libcurl is 7.87 or 7.88, which accept the data connection of an active
 // transfer without starting TLS on it (such a transfer never completes).

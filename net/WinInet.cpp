@@ -1,13 +1,15 @@
+// The connection's header, with libcurl's, before the layer's own (see WinInet.h).
+#include "net/CurlFtpConnection.h"
 #include "net/WinInet.h"
 
-#include "net/CurlFtpConnection.h"
 #include "base/FileMask.h"
 #include "net/ServerSettings.h"
 
 #include <QVector>
 #include <algorithm>
 #include <utility>
-#include <curl/curl.h>
+
+namespace WinInet {
 
 class InternetHandle {
 public:
@@ -190,3 +192,5 @@ bool InternetCloseHandle(HINTERNET h)
     delete h;
     return true;
 }
+
+}  // namespace WinInet

@@ -5,8 +5,21 @@
 // (RequestStop) makes the operation in progress fail. A failed or stopped operation never
 // leaves the connection unusable: the next operation on it connects and logs in again when
 // needed.
+//
+// The layer lives in namespace WinInet: Windows' own headers declare some of its names
+// (WIN32_FIND_DATAW, GetLastError), so a file that includes them (libcurl's header does on
+// Windows) includes them first and keeps its own code inside the namespace. Those headers also
+// define some of the constants below as macros of the same values: the constants replace them.
 #include <QString>
 #include <cstdint>
+
+#undef GENERIC_READ
+#undef FILE_ATTRIBUTE_DIRECTORY
+#undef FILE_ATTRIBUTE_NORMAL
+#undef ERROR_NO_MORE_FILES
+#undef ERROR_NOT_ENOUGH_MEMORY
+
+namespace WinInet {
 
 class InternetHandle;                 // a session, a connection, a search or an open file
 using HINTERNET = InternetHandle *;   // nullptr: nothing open
@@ -94,3 +107,7 @@ bool InternetReadFile(HINTERNET hFile, void *buffer, uint32_t toRead, uint32_t *
 // closed on its own: after its connection was closed, a file handle only fails its reads and
 // still has to be closed. nullptr is ignored. Returns true.
 bool InternetCloseHandle(HINTERNET h);
+
+}  // namespace WinInet
+
+using namespace WinInet;

@@ -1,8 +1,9 @@
 #pragma once
-// One update run per installation folder at a time. The lock is taken on the folder itself (an
-// advisory lock on its own descriptor), so taking it writes nothing into the folder; the system
-// drops it when the run ends, a killed run included.
+// One update run per installation folder at a time. Taking the lock writes nothing into the
+// folder (POSIX systems: an advisory lock on the folder's own descriptor; Windows: a named mutex
+// per folder), and the system drops it when the run ends, a killed run included.
 #include <QString>
+#include <cstdint>
 
 enum class TRunLockState {
     Held,         // this object holds the lock: the run may go on
@@ -25,6 +26,6 @@ public:
     static QString BusyKey() { return QStringLiteral("…Обновление этой папки уже выполняется…"); }
 
 private:
-    int descriptor_ = -1;
+    std::intptr_t handle_ = -1;  // the folder's descriptor, or the mutex handle; -1: none
     TRunLockState state_ = TRunLockState::Unavailable;
 };

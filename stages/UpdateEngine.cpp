@@ -10,6 +10,7 @@
 #include "platform/RunLock.h"
 #include "stages/StageScope.h"
 
+#include <QDir>
 #include <QScopeGuard>
 
 TUpdateEngine::TUpdateEngine(QObject *owner) : QObject(owner)
@@ -67,9 +68,9 @@ void TUpdateEngine::StartRun(const QString &pathField)
                               + QLatin1Char('=') + qEnvironmentVariable(name));
     netdir = folders.netdir;
     netDbdir = folders.netDbdir;
-    softdir = TrimControl(pathField);
-    if (!softdir.endsWith(QLatin1Char('/')))
-        softdir += QLatin1Char('/');
+    softdir = QDir::toNativeSeparators(TrimControl(pathField));
+    if (!softdir.endsWith(QDir::separator()))
+        softdir += QDir::separator();
     MyDataFind.clear();
     notInstalled_ = 0;
     emit logCleared();

@@ -1,6 +1,7 @@
 #include "support/ClassLanguage.h"
 
 #include "base/RaisedError.h"
+#include "platform/LibraryResource.h"
 #include "support/LangResource.h"
 #include "support/LangText.h"
 #include "support/LangWidgets.h"
@@ -86,6 +87,10 @@ void TClassLanguage::LoadLangList()
 {
     if (!tLangFileName.isEmpty() && QFileInfo(tLangFileName).isFile()) {
         sl = ReadFileLines(tLangFileName, false);
+        return;
+    }
+    if (const std::optional<QByteArray> bytes = ReadLibraryResource(LangResourceLibrary, QStringLiteral("langfile"))) {
+        sl = LangListLines(*bytes, true);
         return;
     }
     const QString resource = FindLangResource(ResourceFolders);

@@ -1,10 +1,14 @@
 #pragma once
-// The fallback language list: the data file OrnRes.dat, shipped beside the program and in the
-// installed data folder, used when the language file named by the settings does not exist.
+// The fallback language list, used when the language file named by the settings does not exist:
+// the resource "langfile" of the resource library OrnRes.dll on Windows, elsewhere the data file
+// OrnRes.dat, shipped beside the program and in the installed data folder.
 #include <QString>
 #include <QStringList>
 
-// File name of the fallback language list.
+// The resource library that holds the fallback language list.
+inline const QString LangResourceLibrary = QStringLiteral("OrnRes.dll");
+
+// File name of the fallback language list where there is no resource library.
 inline const QString LangResourceFileName = QStringLiteral("OrnRes.dat");
 
 // The folders searched for the fallback, in order: the program's own folder, then the

@@ -1,0 +1,9 @@
+#include "platform/ProgramArguments.h"
+
+QStringList ProgramArguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}

@@ -1,0 +1,3 @@
+#include "platform/ExecutableName.h"
+
+QString ExecutableFileName(const QString &Name) { return Name + QStringLiteral(".exe"); }
