@@ -89,7 +89,7 @@ bool CurlFtpConnection::LogIn()
     const CURLcode result = Perform();
     long verifyResult = 0;
     curl_easy_getinfo(easy_, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-    RecordConnectFailure(TlsFailureOf(result, verifyResult));
+    RecordConnectFailure(TlsFailureOf(result, verifyResult, errorText_));
     return result == CURLE_OK;
 }
 
@@ -263,6 +263,8 @@ void CurlFtpConnection::EndDownload()
 void CurlFtpConnection::Prepare(const QByteArray &url)
 {
     curl_easy_reset(easy_);
+    errorText_[0] = '\0';
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
     curl_easy_setopt(easy_, CURLOPT_URL, url.constData());
     SetTlsOptions();
     curl_easy_setopt(easy_, CURLOPT_USERNAME, user_.constData());

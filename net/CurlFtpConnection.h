@@ -137,6 +137,7 @@ private:
     std::optional<LookedUpFile> lookedUp_;
     std::optional<uint64_t> expectedSize_;
     curl_off_t lastDownloaded_ = 0;
+    char errorText_[CURL_ERROR_SIZE] = {};  // libcurl's words on the last failure
     Clock::time_point lastDataAt_;
 };
 

@@ -1,5 +1,6 @@
 #include "net/TlsFailure.h"
 
+#include <cstring>
 #include <curl/curl.h>
 
 namespace {
@@ -25,13 +26,17 @@ void RecordConnectFailure(TlsFailure failure)
     lastConnectFailure = failure;
 }
 
-TlsFailure TlsFailureOf(int code, long verifyResult)
+TlsFailure TlsFailureOf(int code, long verifyResult, const char *errorText)
 {
     switch (code) {
     case CURLE_USE_SSL_FAILED:
     case CURLE_SSL_CONNECT_ERROR:
         return TlsFailure::ServerRefusesTls;
     case CURLE_PEER_FAILED_VERIFICATION:
+        // Windows' TLS (Schannel) gives no check result: only its text tells a chain it could
+        // not trust from a name that did not match.
+        if (std::strstr(errorText, "schannel: CertGetCertificateChain"))
+            return TlsFailure::CertificateNotTrusted;
         // libcurl checks the name after a handshake whose chain check passed, and keeps
         // X509_V_ERR_UNSPECIFIED as the chain's result when the name check fails first.
         return verifyResult == kVerifyOk || verifyResult == kVerifyUnspecified

@@ -18,9 +18,10 @@ TlsFailure LastConnectFailure();
 // Records the reason of the calling thread's connect attempt that just ended.
 void RecordConnectFailure(TlsFailure failure);
 
-// The TLS reason of a failed libcurl operation from its result code (a CURLcode) and its
-// certificate check result (CURLINFO_SSL_VERIFYRESULT); None when code is no TLS failure.
-TlsFailure TlsFailureOf(int code, long verifyResult);
+// The TLS reason of a failed libcurl operation from its result code (a CURLcode), its
+// certificate check result (CURLINFO_SSL_VERIFYRESULT) and its error text (CURLOPT_ERRORBUFFER);
+// None when code is no TLS failure.
+TlsFailure TlsFailureOf(int code, long verifyResult, const char *errorText);
 
 // True unless this libcurl is 7.87 or 7.88, which accept the data connection of an active
 // transfer without starting TLS on it (such a transfer never completes).
