@@ -6,6 +6,9 @@
 #include <io.h>
 #include <windows.h>
 
+// <windows.h> names the system's ReplaceFileW "ReplaceFile": this file defines ours.
+#undef ReplaceFile
+
 namespace {
 
 // Name, links and attributes of an open file, as the system holds them.
