@@ -2,6 +2,7 @@
 // beside its archive and only when clearly smaller than it, listed in a signed patch list bound
 // to the manifest; the manifest itself stays as older updaters read it.
 #include "fixtures/MinisignTool.h"
+#include "fixtures/PatchData.h"
 #include "fixtures/ReleaseFixture.h"
 #include "release/FileHash.h"
 #include "release/Manifest.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,23 +21,6 @@ namespace {
 
 const QString kOrnpack = QStringLiteral(ORN_BUILD_DIR "/tools/ornpack");
 const QDateTime kDay(QDate(2025, 3, 1), QTime(9, 0));
-
-QByteArray RandomBytes(qsizetype Size, quint32 Seed)
-{
-    QRandomGenerator generator(Seed);
-    QByteArray bytes(Size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < Size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
-
-// Bytes with a few scattered blocks changed (Seed picks their content).
-QByteArray Changed(QByteArray Bytes, quint32 Seed)
-{
-    for (qsizetype at = 1000; at + 100 < Bytes.size(); at += 40000)
-        Bytes.replace(at, 100, RandomBytes(100, Seed));
-    return Bytes;
-}
 
 int RunOrnpack(const QStringList &Arguments, QString *Errors = nullptr)
 {
@@ -68,8 +51,8 @@ protected:
     {
         key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
         report0 = RandomBytes(300000, 1);
-        report1 = Changed(report0, 2);
-        report2 = Changed(report1, 3);
+        report1 = ChangedBlocks(report0, 2);
+        report2 = ChangedBlocks(report1, 3);
         WriteRelease(QStringLiteral("v0"), report0, RandomBytes(50000, 4));
         WriteRelease(QStringLiteral("v1"), report1, RandomBytes(50000, 5));
         WriteRelease(QStringLiteral("v2"), report2, RandomBytes(50000, 6));

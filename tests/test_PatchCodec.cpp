@@ -1,31 +1,12 @@
 // Zstandard patches: a patch turns its base into the new file byte for byte, costs little for
 // scattered changes, and a truncated or hostile patch is refused without writing past the cap.
+#include "fixtures/PatchData.h"
 #include "release/PatchCodec.h"
 
 #include <QBuffer>
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
-#include <zstd.h>
 
 namespace {
-
-QByteArray RandomBytes(qsizetype Size, quint32 Seed)
-{
-    QRandomGenerator generator(Seed);
-    QByteArray bytes(Size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < Size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
-
-// Bytes with one block of BlockSize bytes in every Stride replaced by other random bytes.
-QByteArray ChangedEvery(QByteArray Bytes, qsizetype Stride, qsizetype BlockSize)
-{
-    const QByteArray other = RandomBytes(BlockSize, 99);
-    for (qsizetype at = Stride / 2; at + BlockSize <= Bytes.size(); at += Stride)
-        Bytes.replace(at, BlockSize, other);
-    return Bytes;
-}
 
 // ApplyPatch of Patch to Base into memory, capped at MaxOutput.
 TPatchResult Apply(const QByteArray &Base, const QByteArray &Patch, qint64 MaxOutput, QByteArray *Output)
@@ -38,20 +19,6 @@ TPatchResult Apply(const QByteArray &Base, const QByteArray &Patch, qint64 MaxOu
     return ApplyPatch(Base, patch, output, MaxOutput);
 }
 
-// A single Zstandard frame of Content compressed without a prefix in a window of 2^WindowLog.
-QByteArray PlainFrame(const QByteArray &Content, int WindowLog)
-{
-    ZSTD_CCtx *context = ZSTD_createCCtx();
-    ZSTD_CCtx_setParameter(context, ZSTD_c_windowLog, WindowLog);
-    ZSTD_CCtx_setParameter(context, ZSTD_c_contentSizeFlag, 0);
-    QByteArray frame(qsizetype(ZSTD_compressBound(size_t(Content.size()))), Qt::Uninitialized);
-    const size_t size = ZSTD_compress2(context, frame.data(), size_t(frame.size()), Content.constData(), size_t(Content.size()));
-    ZSTD_freeCCtx(context);
-    EXPECT_FALSE(ZSTD_isError(size));
-    frame.truncate(qsizetype(size));
-    return frame;
-}
-
 TEST(PatchCodec, APatchGivesItsResultByteForByte)
 {
     const QByteArray base = RandomBytes(1 << 20, 1);
@@ -60,7 +27,7 @@ TEST(PatchCodec, APatchGivesItsResultByteForByte)
         QByteArray base, result;
         double mostOfResult;  // the patch's size at most this share of the result's
     } cases[] = {
-        {"1 % changed in scattered blocks", base, ChangedEvery(base, 64 * 1024, 640), 0.05},
+        {"1 % changed in scattered blocks", base, ChangedBlocks(base, 99, 64 * 1024, 640), 0.05},
         {"bytes inserted at the start", base, QByteArray("inserted") + base, 0.01},
         {"no base", QByteArray(), RandomBytes(4096, 2), 1.1},
         {"an empty result", base, QByteArray(), 1.0},
@@ -82,7 +49,7 @@ TEST(PatchCodec, APatchGivesItsResultByteForByte)
 TEST(PatchCodec, ATruncatedOrHostilePatchIsRefusedWithNothingWrittenPastTheCap)
 {
     const QByteArray base = RandomBytes(1 << 18, 4);
-    const QByteArray result = ChangedEvery(base, 16 * 1024, 256);
+    const QByteArray result = ChangedBlocks(base, 99, 16 * 1024, 256);
     const QByteArray patch = MakePatch(base, result).value();
     const QByteArray endless = PlainFrame(QByteArray(64 << 20, '\0'), 10);  // 64 MiB in a 1 KiB window
     const struct {
