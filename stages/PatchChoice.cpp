@@ -14,8 +14,8 @@ const TPatchEntry *TPatchChoice::ForInstalled(const QString &ArchivePath, const 
 {
     const QFileInfo installed(InstalledPath);
     std::optional<QByteArray> hash;  // read at most once; empty when it cannot be read
-    for (auto it = byArchive_.constFind(ArchivePath); it != byArchive_.cend() && it.key() == ArchivePath; ++it) {
-        const TPatchEntry &entry = list_.Entries.at(it.value());
+    for (const int index : byArchive_.values(ArchivePath)) {
+        const TPatchEntry &entry = list_.Entries.at(index);
         if (!installed.isFile() || installed.size() != entry.BaseSize)
             continue;
         if (!hash)

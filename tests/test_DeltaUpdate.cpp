@@ -34,19 +34,21 @@ protected:
         report[2] = ChangedBlocks(report[1], 3);
         for (int v = 0; v < 3; ++v) {
             WriteDatedFile(Release(v), QStringLiteral("bin/Report.dll"), report[v], kReleaseDay);
-            WriteDatedFile(Release(v), QStringLiteral("ORN.exe"), QByteArray(5000, char('a' + v)), kReleaseDay);
+            // Nothing shared between versions: a patch of ORN.exe would not pay, it is never written.
+            WriteDatedFile(Release(v), QStringLiteral("ORN.exe"), RandomBytes(5000, 10 + v), kReleaseDay);
         }
         install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
         Install(report[1]);
-        WriteDatedFile(install.path(), QStringLiteral("ORN.exe"), QByteArray(5000, 'b'), kInstalledDay);
     }
 
     QString Release(int v) const { return root.filePath(QStringLiteral("v%1").arg(v)); }
     QString Prog() const { return root.filePath(QStringLiteral("server/prog")); }
     QString ListPath() const { return Prog() + QLatin1Char('/') + kPatchListName; }
+    // Installs bytes as bin/Report.dll, and v1's ORN.exe.
     void Install(const QByteArray &bytes)
     {
         WriteDatedFile(install.path(), QStringLiteral("bin/Report.dll"), bytes, kInstalledDay);
+        WriteDatedFile(install.path(), QStringLiteral("ORN.exe"), RandomBytes(5000, 11), kInstalledDay);
     }
 
     void Publish(const QList<int> &previous)
@@ -97,14 +99,14 @@ protected:
         return log;
     }
 
-    QStringList PatchLines(const EngineRecorder &run) const { return run.log.filter(QStringLiteral("исправлени")); }
+    QStringList PatchLines(const EngineRecorder &run) const { return run.log.filter(QStringLiteral("справлени")); }
     // What is left in the installation's bin/ besides Report.dll and its archive.
     QStringList Leftovers() const
     {
         QStringList names = QDir(install.file(QStringLiteral("bin")))
                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         names.removeAll(QStringLiteral("Report.dll"));
-        return names.filter(QRegularExpression(QStringLiteral("^(?!10-3-Report\\.dll-300000-\\d+\\.7z$)")));
+        return names.filter(QRegularExpression(QStringLiteral("^(?!6-3-Report\\.dll-300000-\\d+\\.7z$)")));
     }
 
     QTemporaryDir root;
@@ -117,7 +119,7 @@ TEST_F(DeltaUpdate, APatchInstallsTheFileByteForByteWithTheLinesOfAnArchive)
 {
     EngineRecorder run;
     const std::string log = Update(run, {1, 0}, report[1]);
-    EXPECT_EQ(FileBytes(install.file(QStringLiteral("ORN.exe"))), QByteArray(5000, 'c'));
+    EXPECT_EQ(FileBytes(install.file(QStringLiteral("ORN.exe"))), RandomBytes(5000, 12));
     const TPatchEntry patch = List().Entries.first();
     ASSERT_EQ(PatchLines(run), QStringList({QStringLiteral("    Загружено исправление вместо архива - /prog/bin/")
                                             + PatchNameOf(patch) + QStringLiteral(" (%1 байт)").arg(patch.Patch.Size)}))
@@ -126,7 +128,7 @@ TEST_F(DeltaUpdate, APatchInstallsTheFileByteForByteWithTheLinesOfAnArchive)
     // The same lines and counters as for an archive: downloaded, installed, both files counted.
     const qsizetype at = run.log.indexOf(PatchLines(run).first());
     ASSERT_GE(at, 0);
-    EXPECT_TRUE(run.log.at(at + 1).startsWith(QStringLiteral("    10-3-Report.dll-300000-"))) << log;
+    EXPECT_TRUE(run.log.at(at + 1).startsWith(QStringLiteral("    6-3-Report.dll-300000-"))) << log;
     EXPECT_TRUE(run.log.at(at + 1).endsWith(QStringLiteral(" - загружен"))) << log;
     EXPECT_TRUE(run.log.contains(QStringLiteral("    Report.dll установлен"))) << log;
     EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Download), 2);
@@ -177,7 +179,11 @@ TEST_F(DeltaUpdate, APatchThatDoesNotGiveTheListedFileFallsBackToTheArchive)
          QStringLiteral("(not a valid patch: Unknown frame descriptor)")},
         {"truncated", [&] { ReplacePatch(patch.left(patch.size() / 2)); }, QStringLiteral("(the patch is cut short)")},
         {"changed on the server after signing",
-         [&] { WriteDatedFile(Prog(), List().Entries.first().Patch.Path, ChangedBlocks(patch, 5), kReleaseDay); },
+         [&] {
+             QByteArray changed = patch;
+             changed[changed.size() / 2] = char(changed.at(changed.size() / 2) ^ 1);
+             WriteDatedFile(Prog(), List().Entries.first().Patch.Path, changed, kReleaseDay);
+         },
          QStringLiteral("(Контрольная сумма файла не совпадает с манифестом, файл удален)")},
     };
     for (const auto &c : cases) {

@@ -111,7 +111,7 @@ TEST_F(OrnpackPatches, EachPreviousReleaseGivesItsPatchOfAChangedFile)
     const QByteArray bases[] = {report1, report0};
     for (int i = 0; i < 2; ++i) {
         const TPatchEntry &entry = trust.List->Entries.at(i);
-        EXPECT_TRUE(entry.ArchivePath.startsWith(QStringLiteral("bin/10-3-Report.dll-300000-"))) << entry.ArchivePath.toStdString();
+        EXPECT_TRUE(entry.ArchivePath.startsWith(QStringLiteral("bin/6-3-Report.dll-300000-"))) << entry.ArchivePath.toStdString();
         EXPECT_EQ(entry.Patch.Path, QStringLiteral("bin/") + PatchFileName(BytesSha256(report2), BytesSha256(bases[i])));
         EXPECT_EQ(entry.BaseSha256, BytesSha256(bases[i]));
         EXPECT_EQ(entry.ResultSha256, BytesSha256(report2));

@@ -158,7 +158,8 @@ int main(int argc, char **argv)
     }
     const QString source = parsed->Folders.at(0);
     const QString output = parsed->Folders.at(1);
-    for (const QString &folder : QStringList(parsed->Previous) << source) {
+    const QStringList inputs = QStringList(parsed->Previous) << source;
+    for (const QString &folder : inputs) {
         if (!QFileInfo(folder).isDir()) {
             err << "ornpack: not a folder: " << folder << "\n";
             return kUsageError;
