@@ -10,13 +10,14 @@ TPatchChoice::TPatchChoice(const TPatchList &List) : list_(List)
         byArchive_.insert(list_.Entries.at(i).ArchivePath, i);
 }
 
-const TPatchEntry *TPatchChoice::ForInstalled(const QString &ArchivePath, const QString &InstalledPath) const
+const TPatchEntry *TPatchChoice::ForInstalled(const QString &ArchivePath, qint64 ResultSize,
+                                              const QString &InstalledPath) const
 {
     const QFileInfo installed(InstalledPath);
     std::optional<QByteArray> hash;  // read at most once; empty when it cannot be read
     for (const int index : byArchive_.values(ArchivePath)) {
         const TPatchEntry &entry = list_.Entries.at(index);
-        if (!installed.isFile() || installed.size() != entry.BaseSize)
+        if (entry.ResultSize != ResultSize || !installed.isFile() || installed.size() != entry.BaseSize)
             continue;
         if (!hash)
             hash = FileSha256(InstalledPath).value_or(QByteArray());

@@ -12,9 +12,10 @@ class TPatchChoice {
 public:
     explicit TPatchChoice(const TPatchList &List);
 
-    // The patch of ArchivePath whose base has the size and SHA-256 of the file at InstalledPath;
-    // nullptr when there is none (the file is not hashed when no patch of that size exists).
-    const TPatchEntry *ForInstalled(const QString &ArchivePath, const QString &InstalledPath) const;
+    // The patch of ArchivePath that gives a file of ResultSize bytes (the size the archive's name
+    // carries) and whose base has the size and SHA-256 of the file at InstalledPath; nullptr when
+    // there is none (the file is not hashed when no patch has a base of its size).
+    const TPatchEntry *ForInstalled(const QString &ArchivePath, qint64 ResultSize, const QString &InstalledPath) const;
 
 private:
     TPatchList list_;

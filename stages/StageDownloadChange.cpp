@@ -113,7 +113,7 @@ int TUpdateEngine::DownloadChange()
             if (patches && !IsNewFile(entry)) {
                 const TDataSearch &local = ScanDir2->MyDataSearch.at(entry.IdDir);
                 file.installed = local.Path + local.FileName;
-                file.patch = patches->ForInstalled(file.listed->Path, file.installed);
+                file.patch = patches->ForInstalled(file.listed->Path, serverEntry.Size, file.installed);
             }
             if (file.patch) {
                 const QString patchName = PatchNameOf(*file.patch);
