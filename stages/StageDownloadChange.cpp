@@ -88,7 +88,7 @@ int TUpdateEngine::DownloadChange()
         const TManifestEntry *listed;  // the archive's manifest entry; none without a manifest
         int job = -1;  // -1: an unsafe path, skipped
         const TPatchEntry *patch = nullptr;  // fetched instead of the archive: its base is installed
-        QString installed;                   // the installed file, when patch is set
+        QString installed;                   // the installed file, when a patch list was read
     };
     QVector<StageFile> files;
     QVector<TransferJob> jobs;
