@@ -77,6 +77,8 @@ TPatchReport WritePatches(const QString &ReleaseFolder, const QStringList &Previ
             if (!base.IsRead() || baseSha256 == resultSha256 || bases.contains(baseSha256))
                 continue;
             bases.insert(baseSha256);
+            if (!PatchWindowLog(base.Bytes().size(), result.Bytes().size()))
+                continue;  // too large for one window: the archive alone is published
             const std::optional<QByteArray> patch = MakePatch(base.Bytes(), result.Bytes());
             if (!patch) {
                 report.Problems.append(source + QStringLiteral(": no patch from ") + basePath);

@@ -22,7 +22,8 @@ QString RemoveOldPatches(const QString &OutputFolder);
 // Writes the patches of the files Packed lists (archive paths below OutputFolder and the release
 // paths they were packed from, below ReleaseFolder) against their versions in each of
 // PreviousFolders. A file missing from a previous release, identical to it, or whose base was
-// already patched from an earlier previous release, gives no patch there; nor does one whose
+// already patched from an earlier previous release, or too large for one Zstandard window with
+// its base, gives no patch there; nor does one whose
 // patch is larger than half of its archive: fetching a patch costs the hashing of the installed
 // file and, should it fail, the archive on top, so a patch must save at least half of the bytes.
 TPatchReport WritePatches(const QString &ReleaseFolder, const QStringList &PreviousFolders,
