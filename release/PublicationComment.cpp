@@ -11,9 +11,9 @@ const QString kSequenceField = QStringLiteral("sequence:");
 
 }  // namespace
 
-QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp)
+QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp, const QString &File)
 {
-    return QStringLiteral("timestamp:%1\tfile:%2\t%3%4").arg(Timestamp).arg(kManifestName, kSequenceField).arg(Sequence).toUtf8();
+    return QStringLiteral("timestamp:%1\tfile:%2\t%3%4").arg(Timestamp).arg(File, kSequenceField).arg(Sequence).toUtf8();
 }
 
 std::optional<qint64> SequenceOfComment(const QByteArray &Comment)

@@ -11,6 +11,7 @@ struct TManifestListing {
     QVector<TDataSearch> Listing;     // as the scanner fills it: FileName, FileExt (with dot), Path
     QVector<TManifestEntry> Entries;  // Entries[i] is the manifest entry of Listing[i]
     bool Signed = false;              // its signature was checked against a release key
+    QByteArray Sha256;                // of the manifest's bytes, which its patch list names
 };
 
 // One entry per manifest file below Folder (the server folder as the scan starts from it, e.g.

@@ -6,6 +6,7 @@
 #include "stages/CheckReport.h"
 #include "stages/DataFind.h"
 #include "stages/ManifestListing.h"
+#include "stages/PatchChoice.h"
 #include "release/MinisignKey.h"
 #include "stages/ScriptFetch.h"
 
@@ -153,6 +154,9 @@ private:
     // takes its archive with it.
     bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
                         const QString &fileName, const QString &commandLine);
+    // The patches of the program folder (its signed manifest accepted by stage 1): none when it
+    // has no patch list, or when the list fails its check (logged).
+    std::optional<TPatchChoice> TakePatchList(StageConnection &connection);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

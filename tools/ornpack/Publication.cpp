@@ -2,6 +2,7 @@
 
 #include "release/FileHash.h"
 #include "release/Manifest.h"
+#include "release/PatchList.h"
 #include "release/MinisignSignature.h"
 #include "release/PublicationComment.h"
 #include "base/SafePaths.h"
@@ -11,9 +12,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-namespace {
-
-// Writes Bytes to Path through a temporary file; an empty text on success, else the error.
 QString WriteWhole(const QString &Path, const QByteArray &Bytes)
 {
     QSaveFile file(Path);
@@ -21,8 +19,6 @@ QString WriteWhole(const QString &Path, const QByteArray &Bytes)
         return QString();
     return QStringLiteral("cannot write %1: %2").arg(Path, file.errorString());
 }
-
-}  // namespace
 
 TPublicationReport WritePublication(const QString &OutputFolder, const TPublicationOptions &Options)
 {
@@ -36,7 +32,8 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
     while (it.hasNext()) {
         const QString path = it.next();
         const QString relative = output.relativeFilePath(path);
-        if (relative == kManifestName || relative == kManifestSignatureName)
+        if (relative == kManifestName || relative == kManifestSignatureName || relative == kPatchListName
+            || relative == kPatchListSignatureName || IsPatchPath(relative))
             continue;
         const std::optional<QByteArray> hash = FileSha256(path);
         if (!IsSafeRelativePath(relative) || !hash) {

@@ -21,7 +21,11 @@ struct TPublicationReport {
     QString Error;         // why the manifest or signature could not be written; empty on success
 };
 
-// Writes the manifest of every file below OutputFolder (its own two files excepted) with size
+// Writes Bytes to Path through a temporary file; an empty text on success, else the error.
+QString WriteWhole(const QString &Path, const QByteArray &Bytes);
+
+// Writes the manifest of every file below OutputFolder (its own two files, the patch list and
+// the patches excepted: they are not files to install) with size
 // and SHA-256, and, with a key, its signature whose trusted comment carries the sequence.
 // Both files are replaced atomically.
 TPublicationReport WritePublication(const QString &OutputFolder, const TPublicationOptions &Options);

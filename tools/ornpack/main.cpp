@@ -3,6 +3,7 @@
 // folder of database scripts. Each published folder gets its manifest, signed on request.
 #include "CopyScripts.h"
 #include "PackTree.h"
+#include "PatchPublication.h"
 #include "Publication.h"
 #include "release/ServerFolderName.h"
 
@@ -23,8 +24,8 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
-    "               <release-folder> <output-folder>\n"
+    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--previous OLD-RELEASE-FOLDER]...\n"
+    "               [--sequence N] [--expires DAYS] <release-folder> <output-folder>\n"
     "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
     "               <scripts-folder> <output-folder>\n"
     "\n"
@@ -44,7 +45,8 @@ const char kUsage[] =
     "sub-folders are reported and left out.\n"
     "\n"
     "Either way the output folder then gets its manifest ornupdate.manifest: every file\n"
-    "below it with its size and SHA-256, a sequence number and an optional expiry time.\n"
+    "below it (patches and their list excepted) with its size and SHA-256, a sequence\n"
+    "number and an optional expiry time.\n"
     "  --sequence N     the sequence number (default: the publication time in seconds since\n"
     "                   1970); an updater refuses a manifest older than one it accepted\n"
     "  --expires DAYS   the manifest expires DAYS days after publication\n"
@@ -65,6 +67,7 @@ struct TArguments {
     QString Folder;
     std::optional<qint64> Sequence;
     std::optional<qint64> ExpiresDays;
+    QStringList Previous;
     QStringList Folders;
 };
 
@@ -79,7 +82,8 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
             continue;
         }
         if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
-            && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")) {
+            && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")
+            && argument != QLatin1String("--previous")) {
             parsed.Folders.append(argument);
             continue;
         }
@@ -94,6 +98,8 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
             parsed.KeyFile = value;
         else if (argument == QLatin1String("--folder"))
             parsed.Folder = value;
+        else if (argument == QLatin1String("--previous"))
+            parsed.Previous.append(value);
         else if (!number || count < (argument == QLatin1String("--sequence") ? 0 : 1)) {
             *Error = argument + QStringLiteral(": not a number: ") + value;
             return std::nullopt;
@@ -109,6 +115,11 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
     // A signature must not let the manifest pass for another folder of the server.
     if (!parsed.KeyFile.isEmpty() && NormalServerFolder(parsed.Folder).isEmpty()) {
         *Error = QStringLiteral("--sign needs --folder: a signed manifest names the server folder it is published for");
+        return std::nullopt;
+    }
+    // Patches are taken only from a signed publication, and scripts are never patched.
+    if (!parsed.Previous.isEmpty() && (parsed.KeyFile.isEmpty() || parsed.Scripts)) {
+        *Error = QStringLiteral("--previous needs --sign and a program tree");
         return std::nullopt;
     }
     return parsed;
@@ -148,9 +159,12 @@ int main(int argc, char **argv)
     }
     const QString source = parsed->Folders.at(0);
     const QString output = parsed->Folders.at(1);
-    if (!QFileInfo(source).isDir()) {
-        err << "ornpack: not a folder: " << source << "\n";
-        return kUsageError;
+    const QStringList inputs = QStringList(parsed->Previous) << source;
+    for (const QString &folder : inputs) {
+        if (!QFileInfo(folder).isDir()) {
+            err << "ornpack: not a folder: " << folder << "\n";
+            return kUsageError;
+        }
     }
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -179,7 +193,13 @@ int main(int argc, char **argv)
         err << "ornpack: cannot create " << output << "\n";
         return kUsageError;
     }
+    const QString removal = RemoveOldPatches(output);
+    if (!removal.isEmpty()) {
+        err << "ornpack: " << removal << "\n";
+        return kUsageError;
+    }
     TPackReport report;
+    TPatchReport patches;
     if (parsed->Scripts) {
         report = CopyScripts(source, output);
     } else {
@@ -189,9 +209,14 @@ int main(int argc, char **argv)
             return kUsageError;
         }
         report = PackTree(source, output, sevenZip);
+        patches = WritePatches(source, parsed->Previous, output, report);
+        report.Written += patches.Written;
+        report.Problems += patches.Problems;
     }
-    const TPublicationReport published = WritePublication(output, publication);
+    TPublicationReport published = WritePublication(output, publication);
     report.Problems += published.Problems;
+    if (published.Error.isEmpty() && !parsed->Previous.isEmpty())
+        published.Error = WritePatchListFiles(output, patches.Entries, publication);
 
     for (const QString &written : report.Written)
         out << written << "\n";
