@@ -8,25 +8,35 @@
 namespace {
 
 const QString kSequenceField = QStringLiteral("sequence:");
+const QString kPackField = QStringLiteral("pack:");
 
-}  // namespace
-
-QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp)
-{
-    return QStringLiteral("timestamp:%1\tfile:%2\t%3%4").arg(Timestamp).arg(kManifestName, kSequenceField).arg(Sequence).toUtf8();
-}
-
-std::optional<qint64> SequenceOfComment(const QByteArray &Comment)
+// The number of the one field of Comment that begins with Name; nullopt for none, more than
+// one, or one that is not a manifest number. Other fields are passed over.
+std::optional<qint64> NumberField(const QByteArray &Comment, const QString &Name)
 {
     const QStringList fields =
         QString::fromUtf8(Comment).split(QRegularExpression(QStringLiteral("[ \\t]+")), Qt::SkipEmptyParts);
-    std::optional<qint64> sequence;
+    std::optional<qint64> number;
     int found = 0;
     for (const QString &field : fields) {
-        if (field.startsWith(kSequenceField)) {
+        if (field.startsWith(Name)) {
             ++found;
-            sequence = ReadManifestNumber(field.mid(kSequenceField.size()));
+            number = ReadManifestNumber(field.mid(Name.size()));
         }
     }
-    return found == 1 ? sequence : std::nullopt;
+    return found == 1 ? number : std::nullopt;
 }
+
+}  // namespace
+
+QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp, std::optional<qint64> PackBytes)
+{
+    QString comment = QStringLiteral("timestamp:%1\tfile:%2\t%3%4").arg(Timestamp).arg(kManifestName, kSequenceField).arg(Sequence);
+    if (PackBytes)
+        comment += QStringLiteral("\t%1%2").arg(kPackField).arg(*PackBytes);
+    return comment.toUtf8();
+}
+
+std::optional<qint64> SequenceOfComment(const QByteArray &Comment) { return NumberField(Comment, kSequenceField); }
+
+std::optional<qint64> PackSizeOfComment(const QByteArray &Comment) { return NumberField(Comment, kPackField); }

@@ -1,12 +1,18 @@
 #pragma once
 // The trusted comment of a manifest's signature: it repeats the manifest's sequence, so that
-// "minisign -V" shows which publication it verified.
+// "minisign -V" shows which publication it verified, and announces the folder's pack.
 #include <QByteArray>
+#include <QString>
 #include <optional>
 
-// "timestamp:<Timestamp>\tfile:ornupdate.manifest\tsequence:<Sequence>", as ornpack signs it.
-QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp);
+// "timestamp:<Timestamp>\tfile:ornupdate.manifest\tsequence:<Sequence>", as ornpack signs it,
+// followed by "\tpack:<PackBytes>" when the folder holds a pack of that many bytes.
+QByteArray PublicationComment(qint64 Sequence, qint64 Timestamp, std::optional<qint64> PackBytes = std::nullopt);
 
 // The number of the one "sequence:<N>" field of Comment (fields separated by blanks or tabs);
 // nullopt when there is no such field, more than one, or N is not a manifest number.
 std::optional<qint64> SequenceOfComment(const QByteArray &Comment);
+
+// The number of the one "pack:<N>" field of Comment, read as SequenceOfComment reads its field:
+// the size of the folder's ornupdate.pack; nullopt when the comment announces none.
+std::optional<qint64> PackSizeOfComment(const QByteArray &Comment);

@@ -87,6 +87,8 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
         return true;
     manifest = ListingFromManifest(trust.Trust.Manifest, folder);
     manifest->Signed = trust.Trust.Signed;
+    if (trust.Trust.PackSize)
+        TakePackOffsets(*manifest, trust.Trust.Manifest, *trust.Trust.PackSize);
     QString error;
     if (trust.Trust.Signed && !checkOnly_
         && !RecordAcceptedSequence(recordPath, folder, trust.Trust.Manifest.Sequence, &error))

@@ -102,6 +102,7 @@ int TUpdateEngine::DownloadChange()
             jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
                          file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt,
                          uint64_t(std::max<int64_t>(serverEntry.Size, 0))});
+            TakePackPlace(jobs.last(), entry.IdFTP);
             targetsByFolder[file.localFolder].insert(serverEntry.FileName);
         }
         files.append(file);
@@ -179,7 +180,7 @@ int TUpdateEngine::DownloadChange()
                 return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser),
                                QString::fromLatin1(kFtpPassword), address.port);
             },
-            prepare);
+            prepare, ProgramPack());
         for (const StageFile &file : std::as_const(files)) {
             const QString &archive = file.server->FileName;
             const QString &fileName = file.server->Comment;

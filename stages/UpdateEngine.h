@@ -20,6 +20,8 @@ enum class TListedFileCheck;
 class TScanDir;
 struct TSkippedEntry;
 class StageConnection;
+struct TransferJob;
+struct PackFile;
 
 class TUpdateEngine : public QObject, private TScriptReport {
     Q_OBJECT
@@ -153,6 +155,11 @@ private:
     // takes its archive with it.
     bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
                         const QString &fileName, const QString &commandLine);
+    // Where job, the archive of entry listed of the program listing, lies in the program
+    // folder's pack (with its SHA-256); nothing when the signed manifest announced no pack.
+    void TakePackPlace(TransferJob &job, int listed) const;
+    // The program folder's pack, when its signed manifest announced one.
+    std::optional<PackFile> ProgramPack() const;
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

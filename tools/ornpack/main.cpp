@@ -23,10 +23,10 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
+    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER [--no-pack]] [--sequence N] [--expires DAYS]\n"
     "               <release-folder> <output-folder>\n"
-    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
-    "               <scripts-folder> <output-folder>\n"
+    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER [--no-pack]] [--sequence N]\n"
+    "               [--expires DAYS] <scripts-folder> <output-folder>\n"
     "\n"
     "Writes the server program tree for the updater: for every file of the release folder\n"
     "(sub-folders included) a 7-Zip archive named\n"
@@ -56,11 +56,17 @@ const char kUsage[] =
     "                   carries the sequence. An encrypted key's password is read from the\n"
     "                   first line of standard input. Without --sign an old signature is\n"
     "                   removed. \"minisign -V -p KEY.pub -m ornupdate.manifest\" verifies.\n"
+    "                   A signed folder also gets ornupdate.pack: the listed files one after\n"
+    "                   the other in the manifest's order, whose size the trusted comment\n"
+    "                   announces (pack:<bytes>), so that an updater fetches many files by one\n"
+    "                   request for a range of it. Without --sign an old pack is removed.\n"
+    "  --no-pack        sign without writing a pack (an old one is removed)\n"
     "\n"
     "Exit status: 0 all files written, 1 some files left out, 2 usage or set-up error.\n";
 
 struct TArguments {
     bool Scripts = false;
+    bool NoPack = false;
     QString KeyFile;
     QString Folder;
     std::optional<qint64> Sequence;
@@ -76,6 +82,10 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
         const QString argument = Arguments.takeFirst();
         if (argument == QLatin1String("--scripts")) {
             parsed.Scripts = true;
+            continue;
+        }
+        if (argument == QLatin1String("--no-pack")) {
+            parsed.NoPack = true;
             continue;
         }
         if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
@@ -156,6 +166,7 @@ int main(int argc, char **argv)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     TPublicationOptions publication;
     publication.Now = now;
+    publication.Pack = !parsed->NoPack;
     publication.Sequence = parsed->Sequence.value_or(now.toSecsSinceEpoch());
     if (!parsed->Folder.isEmpty())
         publication.Folder = NormalServerFolder(parsed->Folder);

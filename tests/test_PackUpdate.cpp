@@ -1,0 +1,307 @@
+// Stage 2 through the signed release's pack on a real FTP server: the archives come from
+// ranges of ornupdate.pack, cut, checked and installed as archives fetched one by one are; what
+// a range does not bring whole and matching is fetched alone.
+#include "fixtures/EngineRecorder.h"
+#include "fixtures/FtpServerFixture.h"
+#include "fixtures/InstallationFixture.h"
+#include "fixtures/MinisignTool.h"
+#include "fixtures/ReleaseFixture.h"
+#include "release/Manifest.h"
+#include "release/ReleasePack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime kReleaseDay(QDate(2024, 5, 10), QTime(10, 0));
+
+QByteArray RandomBytes(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(count, '\0');
+    for (char &byte : bytes)
+        byte = char(random.bounded(256));
+    return bytes;
+}
+
+// A release of 24 files in three folders, with a 300 KiB file that does not compress in the
+// middle (b/), published and signed into server/prog/ (with its pack unless told otherwise).
+class PackUpdate : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        release = root.filePath(QStringLiteral("release"));
+        server = root.filePath(QStringLiteral("server"));
+        for (int i = 0; i < 12; ++i)
+            WriteDatedFile(release, QStringLiteral("a/f%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                           QByteArray("file a") + QByteArray::number(i) + RandomBytes(100 * i, quint32(i)), kReleaseDay);
+        WriteDatedFile(release, QStringLiteral("b/big.bin"), RandomBytes(300 * 1024, 99), kReleaseDay);
+        for (int i = 0; i < 10; ++i)
+            WriteDatedFile(release, QStringLiteral("c/g%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                           QByteArray("file c") + QByteArray::number(i), kReleaseDay);
+        WriteDatedFile(release, QStringLiteral("Top.exe"), "top program", kReleaseDay);
+        key = MakeMinisignKey(root.path(), QStringLiteral("release"));
+        QDir().mkpath(server + QStringLiteral("/db"));
+    }
+
+    void Publish(bool pack = true)
+    {
+        QStringList arguments{"--sign", key.secretKeyFile, "--folder", "/prog/", "--sequence", "100"};
+        if (!pack)
+            arguments << QStringLiteral("--no-pack");
+        ASSERT_TRUE(Ornpack(arguments + QStringList{release, prog()}));
+    }
+
+    // Runs stages 1 and 2 on connections connections against the server tree, into install.
+    TUpdateEngine::Outcome Run(EngineRecorder &run, FtpServerFixture &ftp, InstallationFixture &install,
+                               int connections = 4)
+    {
+        EXPECT_TRUE(ftp.isRunning());
+        ftp.useAsUpdateServer();
+        install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
+        run.engine.SetReleaseKeys(ParseTrustedKeys(key.publicKeyLine).value());
+        qputenv("ORN_PARALLEL_TRANSFERS", QByteArray::number(connections));
+        const TUpdateEngine::Outcome outcome = run.Run({1, 2});
+        qunsetenv("ORN_PARALLEL_TRANSFERS");
+        return outcome;
+    }
+
+    // Every release file stands in install with the release's bytes.
+    void ExpectReleaseInstalled(const InstallationFixture &install, const QStringList &except = {}) const
+    {
+        QDir dir(release);
+        for (const QString &relative : FilesBelow(release)) {
+            if (!except.contains(relative))
+                EXPECT_EQ(FileBytes(install.file(relative)), FileBytes(dir.filePath(relative))) << relative.toStdString();
+        }
+    }
+
+    static QStringList FilesBelow(const QString &folder)
+    {
+        QStringList files;
+        const QDir dir(folder);
+        for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (info.isDir()) {
+                for (const QString &inner : FilesBelow(info.filePath()))
+                    files << info.fileName() + QLatin1Char('/') + inner;
+            } else {
+                files << info.fileName();
+            }
+        }
+        return files;
+    }
+
+    // The manifest's path of the archive of the release file relative (e.g. "a/f03.txt").
+    QString ArchivePath(const QString &relative) const
+    {
+        const QString folder = QFileInfo(relative).path() == QLatin1String(".") ? QString() : QFileInfo(relative).path() + QLatin1Char('/');
+        const QString name = QFileInfo(relative).fileName();
+        for (const TManifestEntry &entry : Manifest().Entries)
+            if (entry.Path.startsWith(folder) && !entry.Path.mid(folder.size()).contains(QLatin1Char('/'))
+                && entry.Path.contains(QLatin1Char('-') + name + QLatin1Char('-')))
+                return entry.Path;
+        ADD_FAILURE() << "no archive of " << relative.toStdString();
+        return QString();
+    }
+
+    TManifest Manifest() const { return *ReadManifest(FileBytes(prog() + QLatin1Char('/') + kManifestName)).Manifest; }
+
+    qint64 PackOffset(const QString &relative) const
+    {
+        const TManifest manifest = Manifest();
+        qint64 size = 0;
+        for (const TManifestEntry &entry : manifest.Entries)
+            size += entry.Size;
+        return PackOffsets(manifest, size)->value(ArchivePath(relative));
+    }
+
+    // An installation holding the release, with the files of changed dated three days older.
+    void InstallAllBut(InstallationFixture &install, const QStringList &changed) const
+    {
+        for (const QString &relative : FilesBelow(release))
+            WriteDatedFile(install.path(), relative,
+                           changed.contains(relative) ? QByteArray("old ") + relative.toUtf8() : FileBytes(release + QLatin1Char('/') + relative),
+                           changed.contains(relative) ? kReleaseDay.addDays(-3) : kReleaseDay);
+    }
+
+    // The server's log lines of command (e.g. "REST", "RETR"), each as "<command> <argument>".
+    static QStringList Commands(const FtpServerFixture &ftp, const QString &command)
+    {
+        QStringList found;
+        const QRegularExpression line(QStringLiteral("<- (%1 .*)$").arg(command), QRegularExpression::MultilineOption);
+        for (auto it = line.globalMatch(ftp.log()); it.hasNext();)
+            found << it.next().captured(1).trimmed();
+        return found;
+    }
+
+    QString prog() const { return server + QStringLiteral("/prog"); }
+
+    QTemporaryDir root;
+    QString release, server;
+    MinisignKeyFiles key;
+};
+
+FtpServerOptions LoggingServer()
+{
+    FtpServerOptions options;
+    options.logCommands = true;
+    return options;
+}
+
+// The log without the 7-Zip command lines, which name staging folders and group the archives
+// unpacked together by the runs the connections took, and with the installation folder named
+// the same.
+QStringList WithoutToolCommands(const QStringList &log, const InstallationFixture &install)
+{
+    QStringList kept;
+    for (const QString &line : log)
+        if (!line.contains(QRegularExpression(QStringLiteral("^    \\S*7z\\S*\"? +e "))))
+            kept << QString(line).replace(install.path(), QStringLiteral("<installation>"));
+    return kept;
+}
+
+TEST_F(PackUpdate, TheWholeReleaseComesFromThePackWithTheLogOfFilesFetchedAlone)
+{
+    Publish();
+    ASSERT_TRUE(QFileInfo::exists(prog() + QLatin1Char('/') + kPackName));
+    QStringList packLog;
+    {
+        InstallationFixture install;
+        FtpServerFixture ftp(server, LoggingServer());
+        EngineRecorder run;
+        EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+        ExpectReleaseInstalled(install);
+        EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 24);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
+        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")), QStringList()) << "no archive fetched alone";
+        packLog = WithoutToolCommands(run.log, install);
+    }
+    Publish(false);
+    ASSERT_FALSE(QFileInfo::exists(prog() + QLatin1Char('/') + kPackName));
+    InstallationFixture install;
+    FtpServerFixture ftp(server, LoggingServer());
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed);
+    ExpectReleaseInstalled(install);
+    EXPECT_EQ(packLog, WithoutToolCommands(run.log, install));
+}
+
+TEST_F(PackUpdate, AScatteredUpdateFetchesOnlyTheMergedRanges)
+{
+    Publish();
+    InstallationFixture install;
+    const QStringList changed{QStringLiteral("a/f01.txt"), QStringLiteral("a/f02.txt"), QStringLiteral("a/f04.txt"),
+                              QStringLiteral("c/g05.txt")};
+    InstallAllBut(install, changed);
+    FtpServerFixture ftp(server, LoggingServer());
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+    ExpectReleaseInstalled(install);
+    EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 4);
+    // a/f03 lies between two changed files and is fetched with them; the 300 KiB of b/ between
+    // a/ and c/ are not.
+    ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
+    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
+                                                                  QStringLiteral("RETR ") + kPackName}));
+    EXPECT_EQ(Commands(ftp, QStringLiteral("REST")),
+              QStringList({QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("a/f01.txt"))),
+                           QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("c/g05.txt")))}));
+}
+
+TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFromItsOwnArchive)
+{
+    struct Case {
+        const char *what;
+        bool archiveChangedToo;
+    };
+    for (const Case c : {Case{"the archive itself is sound: it is fetched alone and installed", false},
+                         Case{"the archive is changed too: refused, the old file kept", true}}) {
+        SCOPED_TRACE(c.what);
+        Publish();
+        const QString target = QStringLiteral("c/g03.txt");
+        const QString archive = ArchivePath(target);
+        const qint64 offset = PackOffset(target);
+        QFile pack(prog() + QLatin1Char('/') + kPackName);
+        ASSERT_TRUE(pack.open(QIODevice::ReadWrite));
+        QByteArray bytes = pack.readAll();
+        bytes[offset + 20] = char(bytes[offset + 20] ^ 1);
+        pack.seek(0);
+        pack.write(bytes);
+        pack.close();
+        if (c.archiveChangedToo) {
+            QByteArray archiveBytes = FileBytes(prog() + QLatin1Char('/') + archive);
+            archiveBytes[20] = char(archiveBytes[20] ^ 1);
+            WriteDatedFile(prog(), archive, archiveBytes, kReleaseDay);
+        }
+        InstallationFixture install;
+        InstallAllBut(install, FilesBelow(release));
+        FtpServerFixture ftp(server, LoggingServer());
+        EngineRecorder run;
+        EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed);
+        ExpectReleaseInstalled(install, {target});
+        EXPECT_EQ(FileBytes(install.file(target)),
+                  c.archiveChangedToo ? QByteArray("old c/g03.txt") : FileBytes(release + QLatin1Char('/') + target));
+        EXPECT_TRUE(ftp.logShows(QStringLiteral("RETR ") + QFileInfo(archive).fileName()));
+        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), c.archiveChangedToo ? 1 : 0);
+        EXPECT_EQ(run.log.contains(QStringLiteral("Контрольная сумма файла не совпадает с манифестом, файл удален - ")
+                                   + QFileInfo(archive).fileName()),
+                  c.archiveChangedToo)
+            << run.log.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
+{
+    Publish();
+    InstallationFixture install;
+    // Neither file begins the pack: its ranges need REST.
+    InstallAllBut(install, {QStringLiteral("a/f04.txt"), QStringLiteral("c/g05.txt")});
+    FtpServerOptions noRest = LoggingServer();
+    noRest.restart = false;
+    FtpServerFixture ftp(server, noRest);
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+    ExpectReleaseInstalled(install);
+    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
+    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
+              QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
+                           QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()}))
+        << "the pack is asked for once, the refusal of REST holds for the stage";
+}
+
+TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
+{
+    Publish();
+    ASSERT_LT(QFileInfo(prog() + QLatin1Char('/') + kManifestName).size(), 5000) << "the manifest's transfer is not cut";
+    InstallationFixture install;
+    FtpServerOptions cut = LoggingServer();
+    cut.endAfterBytes = 5000;  // the first transfer to reach 5000 bytes (the pack's) is dropped there
+    cut.endOnce = true;
+    FtpServerFixture ftp(server, cut);
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+    ExpectReleaseInstalled(install);
+    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
+    const QStringList alone = Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
+    // The archives that lay within the first 5000 bytes are not fetched again; the one cut and
+    // those after it are, one by one.
+    QStringList expected;
+    for (const TManifestEntry &entry : Manifest().Entries)
+        if (PackOffsets(Manifest(), QFileInfo(prog() + QLatin1Char('/') + kPackName).size())->value(entry.Path) + entry.Size > 5000)
+            expected << QStringLiteral("RETR ") + QFileInfo(entry.Path).fileName();
+    EXPECT_EQ(alone, expected);
+    for (const QString &name : QDir(install.file(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
+}
+
+}  // namespace
