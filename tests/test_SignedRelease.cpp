@@ -39,9 +39,13 @@ protected:
         install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
     }
 
-    void Publish(const MinisignKeyFiles &signer)
+    // The archives are fetched one by one unless pack (then from ornupdate.pack, test_PackUpdate).
+    void Publish(const MinisignKeyFiles &signer, bool pack = true)
     {
-        ASSERT_TRUE(Ornpack({"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100", release, prog()}));
+        QStringList arguments{"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100"};
+        if (!pack)
+            arguments << QStringLiteral("--no-pack");
+        ASSERT_TRUE(Ornpack(arguments + QStringList{release, prog()}));
         PublishScripts(signer, "100");
     }
 
@@ -114,7 +118,7 @@ TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
 
 TEST_F(SignedRelease, AChangedOrLargerArchiveIsRefusedAndTheOthersInstalled)
 {
-    Publish(key);
+    Publish(key, false);
     WriteDatedFile(install.path(), QStringLiteral("bin/Report.dll"), "old report", kReleaseDay.addDays(-3));
     // One byte changed in one archive, another archive grown beyond its listed size, a script
     // changed, and an archive the manifest does not list.
