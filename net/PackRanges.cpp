@@ -11,7 +11,7 @@ namespace {
 constexpr int kLongestPackRun = 64;
 constexpr uint64_t kPackRunBytes = 8 * 1024 * 1024;
 
-bool InPack(const TransferJob &job) { return job.packOffset && job.expectedSize.value_or(0) > 0; }
+bool InPack(const TransferJob &job) { return job.packOffset && job.expectedSize.value_or(0) > 0 && !job.fetched; }
 
 }  // namespace
 
@@ -40,10 +40,13 @@ int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
 {
     if (!InPack(jobs.at(first)))
         return TransferRunEnd(jobs, first, connections);
-    const int share = std::clamp(int(jobs.size() - first) / std::max(1, connections), 1, kLongestPackRun);
+    // A range costs a few round trips whatever its length: the connections share the list
+    // evenly rather than shortening their runs towards its end.
+    const int all = int(jobs.size());
+    const int share = std::clamp((all + std::max(1, connections) - 1) / std::max(1, connections), 1, kLongestPackRun);
     uint64_t total = *jobs.at(first).expectedSize;
     int end = first + 1;
-    while (end < first + share && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kPackRunBytes)
+    while (end < std::min(first + share, all) && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kPackRunBytes)
         ++end;
     return end;
 }

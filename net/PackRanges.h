@@ -20,13 +20,14 @@ struct PackRange {
 };
 
 // The ranges that fetch the jobs of [first, end) that lie in the pack (a packOffset and an
-// expectedSize above 0), in pack order: a job whose bytes begin at most gapBytes after the
+// expectedSize above 0) and are not fetched yet, in pack order: a job whose bytes begin at most gapBytes after the
 // end of the previous one joins its range. Jobs outside the pack are in none.
 QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, int end,
                                   uint64_t gapBytes = kPackGapBytes);
 
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when the jobs are fetched from a pack: consecutive jobs in the pack, of any folders, no more
-// than that share of what is left (at most 64) and at most 8 MiB in all but for the first. A
+// than an even share of the whole list (rounded up, at most 64) and at most 8 MiB in all but
+// for the first. A
 // first job outside the pack gives the run TransferRunEnd gives.
 int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections);

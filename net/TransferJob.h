@@ -14,4 +14,5 @@ struct TransferJob {
     uint64_t sizeHint = 0;                 // about how many bytes it is, when expectedSize is not known
     std::optional<uint64_t> packOffset;    // where its expectedSize bytes lie in the pack; none: not in it
     QByteArray sha256;                     // with packOffset: the 32-byte SHA-256 those bytes must have
+    bool fetched = false;                  // already in localFile (from a mirror): nothing to fetch
 };

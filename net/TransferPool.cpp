@@ -105,7 +105,7 @@ void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)
     const QSet<int> fromPack = FetchFromPack(first, end, hFTP);
     std::vector<Fetched> run;
     for (int index = first; index < end; ++index) {
-        if (fromPack.contains(index)) {
+        if (fromPack.contains(index) || jobs_.at(index).fetched) {
             run.push_back({index, ResultCode::Downloaded});
             continue;
         }

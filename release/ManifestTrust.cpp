@@ -26,7 +26,7 @@ TTrustResult Accept(const TManifest &Manifest, bool Signed)
 // The signature check of the manifest bytes; Refusal None when a trusted key confirms them.
 TTrustResult CheckSignature(const QByteArray &Manifest, const QByteArray &SignatureFile,
                             const QVector<TMinisignPublicKey> &Keys, std::optional<qint64> *CommentSequence,
-                            std::optional<qint64> *CommentPack)
+                            std::optional<qint64> *CommentPack, QStringList *CommentMirrors)
 {
     const std::optional<TMinisignSignature> signature = ParseMinisignSignature(SignatureFile);
     if (!signature)
@@ -41,6 +41,7 @@ TTrustResult CheckSignature(const QByteArray &Manifest, const QByteArray &Signat
     }
     *CommentSequence = SequenceOfComment(signature->TrustedComment);
     *CommentPack = PackSizeOfComment(signature->TrustedComment);
+    *CommentMirrors = MirrorsOfComment(signature->TrustedComment);
     return TTrustResult{};
 }
 
@@ -58,10 +59,11 @@ TTrustResult CheckManifestTrust(const TTrustInput &Input)
     }
     std::optional<qint64> commentSequence;
     std::optional<qint64> commentPack;
+    QStringList commentMirrors;
     if (keysSet) {
         if (!Input.Signature)
             return Refuse(TTrustRefusal::NoSignature);
-        const TTrustResult signature = CheckSignature(*Input.Manifest, *Input.Signature, Input.Keys, &commentSequence, &commentPack);
+        const TTrustResult signature = CheckSignature(*Input.Manifest, *Input.Signature, Input.Keys, &commentSequence, &commentPack, &commentMirrors);
         if (signature.Refusal != TTrustRefusal::None)
             return signature;
     }
@@ -89,6 +91,7 @@ TTrustResult CheckManifestTrust(const TTrustInput &Input)
         return Refuse(TTrustRefusal::Expired, QStringLiteral("expired ") + manifest.Expires->toString(Qt::ISODate));
     TTrustResult accepted = Accept(manifest, true);
     accepted.PackSize = commentPack;
+    accepted.Mirrors = commentMirrors;
     return accepted;
 }
 

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <optional>
 
@@ -46,6 +47,7 @@ struct TTrustResult {
     TManifest Manifest;  // the manifest read, when Accepted
     bool Signed = false; // Accepted with a valid signature: record Manifest.Sequence as accepted
     std::optional<qint64> PackSize;  // Signed, and its trusted comment announces ornupdate.pack of this size
+    QStringList Mirrors;             // Signed: the mirrors its trusted comment lists (MirrorsOfComment)
 };
 
 // With keys: accepted only for a manifest signed by one of them (ED form, trusted comment with

@@ -5,6 +5,7 @@
 #include "release/Manifest.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 struct TManifestListing {
@@ -12,6 +13,7 @@ struct TManifestListing {
     QVector<TManifestEntry> Entries;  // Entries[i] is the manifest entry of Listing[i]
     bool Signed = false;              // its signature was checked against a release key
     QVector<qint64> PackOffsets;      // where Entries[i] lies in the folder's ornupdate.pack; empty: no pack
+    QStringList Mirrors;              // the HTTP(S) mirrors its signature lists
 };
 
 // Fills Listing.PackOffsets from Manifest (of which Listing was made) when its signature

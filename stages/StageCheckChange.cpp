@@ -89,6 +89,7 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
     manifest->Signed = trust.Trust.Signed;
     if (trust.Trust.PackSize)
         TakePackOffsets(*manifest, trust.Trust.Manifest, *trust.Trust.PackSize);
+    manifest->Mirrors = trust.Trust.Mirrors;
     QString error;
     if (trust.Trust.Signed && !checkOnly_
         && !RecordAcceptedSequence(recordPath, folder, trust.Trust.Manifest.Sequence, &error))

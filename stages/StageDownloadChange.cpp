@@ -172,6 +172,7 @@ int TUpdateEngine::DownloadChange()
             stage(jobsOfFolder, true);
     };
 
+    FetchFromMirrors(jobs);
     {
         const ServerAddress address = UpdateServerAddress();
         TransferPool pool(

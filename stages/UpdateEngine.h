@@ -160,6 +160,10 @@ private:
     void TakePackPlace(TransferJob &job, int listed) const;
     // The program folder's pack, when its signed manifest announced one.
     std::optional<PackFile> ProgramPack() const;
+    // Fetches what it can of jobs from the ranges of the program folder's pack on the mirrors
+    // (MirrorsToTry), one mirror after the other, marking the jobs it brought as fetched; logs
+    // each mirror that did not give all it was asked for.
+    void FetchFromMirrors(QVector<TransferJob> &jobs);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

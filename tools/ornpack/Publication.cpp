@@ -83,7 +83,7 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
     }
     if (!report.Error.isEmpty())
         return report;
-    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch(), packBytes);
+    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch(), packBytes, Options.Mirrors);
     report.Error = WriteWhole(signaturePath, SignMinisign(text, *Options.SignWith, comment));
     return report;
 }

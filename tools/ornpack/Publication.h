@@ -15,6 +15,7 @@ struct TPublicationOptions {
     std::optional<TMinisignSecretKey> SignWith;  // none: no signature (an old one is removed)
     QDateTime Now;                               // the publication time, for the trusted comment
     bool Pack = true;                            // with SignWith: write the pack and announce it
+    QStringList Mirrors;                         // with SignWith: base URLs of HTTP(S) copies of the server's tree
 };
 
 struct TPublicationReport {
