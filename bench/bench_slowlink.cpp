@@ -4,12 +4,14 @@
 // followed by `7z e` (7zz where the updater uses it) of each archive, in the same run (and once
 // more on the default number of connections, noted); the same release through its pack on the
 // default connections; a scattered update (every tenth file of the pack's order) through the
-// pack, against the yardstick for those files, with the ranges it asked for counted; and a
+// pack, against the yardstick for those files, with the ranges it asked for counted; the whole
+// release from an nginx HTTP/2 mirror reached through a proxy that delays every chunk 12.5 ms
+// each way, against the same yardstick; and a
 // large download cut off at half by the server and completed by stage 2's retry, counted in
 // the bytes the server sent.
 //
-// Usage: bench_slowlink <release-folder> <release-key.pub> <slow-server-log> <cut-server host:port>
-//                       <cut-server-log> <cut-file> <cut-file-bytes>
+// Usage: bench_slowlink <release-folder> <release-key.pub> <slow-server-log> <mirror-url> <mirror-ca-file>
+//                       <cut-server host:port> <cut-server-log> <cut-file> <cut-file-bytes>
 // ORN_FTP_SERVER names the slow server, whose root holds prog/ (the release with its pack, signed
 // with the minisign key whose public half is <release-key.pub>), perfile/ (the same signed
 // without a pack) and db/; the cut server serves <cut-file> ("/big/big256.bin") and logs its
@@ -42,6 +44,7 @@ const QString kPerFileFolder = QStringLiteral("/perfile/");
 constexpr double kUpdateLimit = 0.5;
 constexpr double kPackLimit = 0.25;
 constexpr double kScatteredLimit = 0.5;
+constexpr double kMirrorLimit = 0.15;
 // Every how many files of the pack's order one changed in the scattered update.
 constexpr int kScatterStep = 10;
 // Connections of the yardstick (lftp mirror --parallel), and of the update run measured against it.
@@ -101,7 +104,8 @@ int UpdateLine(const QString &target, const QString &what, double seconds, const
 }
 
 // The update runs against the yardstick. Returns the benchmark's exit status.
-int UpdatesAgainstMirror(const QString &release, const QString &keyFile, const QString &serverLog)
+int UpdatesAgainstMirror(const QString &release, const QString &keyFile, const QString &serverLog,
+                         const QString &httpMirror, const QString &mirrorCaFile)
 {
     const std::optional<TMinisignPublicKey> key = ReadPublicKeyFile(keyFile);
     if (!key) {
@@ -142,6 +146,24 @@ int UpdatesAgainstMirror(const QString &release, const QString &keyFile, const Q
                                              .arg(files)
                                              .arg(defaultConnections),
                                          packed, yardstick, reference, kPackLimit));
+
+    qputenv("ORN_MIRRORS", httpMirror.toUtf8());
+    qputenv("ORN_FTP_CAFILE", mirrorCaFile.toUtf8());
+    const qint64 mirrorLogStart = QFileInfo(serverLog).size();
+    const double mirrored = TimedUpdate(release, *key, kPackFolder, defaultConnections, files);
+    qunsetenv("ORN_MIRRORS");
+    qunsetenv("ORN_FTP_CAFILE");
+    if (mirrored < 0)
+        return 2;
+    const TServerCommands overFtp = CountServerCommands(serverLog, mirrorLogStart);
+    Note(QStringLiteral("the mirror's run: %1 ranges of the pack and %2 transfers over FTP (manifests, the script)")
+             .arg(overFtp.PackRanges)
+             .arg(overFtp.Retrievals));
+    status = std::max(status, UpdateLine(QStringLiteral("slow-link HTTP/2 mirror"),
+                                         QStringLiteral("update run of %1 signed files from an nginx HTTP/2 mirror, "
+                                                        "12.5 ms each way, FTP replies 25 ms late")
+                                             .arg(files),
+                                         mirrored, yardstick, reference, kMirrorLimit));
 
     // Every tenth file of the pack's order changed: runs of one changed file, each 9 files apart.
     const QStringList ordered = InPackOrder(release);
@@ -230,12 +252,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 8) {
-        Note(QStringLiteral("usage: bench_slowlink <release-folder> <release-key.pub> <slow-server-log> "
-                            "<cut-server host:port> <cut-server-log> <cut-file> <cut-file-bytes>"));
+    if (arguments.size() < 10) {
+        Note(QStringLiteral("usage: bench_slowlink <release-folder> <release-key.pub> <slow-server-log> <mirror-url> "
+                            "<mirror-ca-file> <cut-server host:port> <cut-server-log> <cut-file> <cut-file-bytes>"));
         return 2;
     }
-    const int update = UpdatesAgainstMirror(arguments.at(1), arguments.at(2), arguments.at(3));
-    const int resume = CutDownloadResumed(arguments.at(4), arguments.at(5), arguments.at(6), arguments.at(7).toLongLong());
+    const int update = UpdatesAgainstMirror(arguments.at(1), arguments.at(2), arguments.at(3), arguments.at(4), arguments.at(5));
+    const int resume = CutDownloadResumed(arguments.at(6), arguments.at(7), arguments.at(8), arguments.at(9).toLongLong());
     return std::max(update, resume);
 }

@@ -1,10 +1,7 @@
 // Stage 2 through the signed release's pack on a real FTP server: the archives come from
 // ranges of ornupdate.pack, cut, checked and installed as archives fetched one by one are; what
 // a range does not bring whole and matching is fetched alone.
-#include "fixtures/EngineRecorder.h"
-#include "fixtures/FtpServerFixture.h"
-#include "fixtures/InstallationFixture.h"
-#include "fixtures/MinisignTool.h"
+#include "fixtures/PackRelease.h"
 #include "fixtures/ReleaseFixture.h"
 #include "release/Manifest.h"
 #include "release/ReleasePack.h"
@@ -12,147 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-const QDateTime kReleaseDay(QDate(2024, 5, 10), QTime(10, 0));
-
-QByteArray RandomBytes(int count, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(count, '\0');
-    for (char &byte : bytes)
-        byte = char(random.bounded(256));
-    return bytes;
-}
-
-// A release of 24 files in three folders, with a 300 KiB file that does not compress in the
-// middle (b/), published and signed into server/prog/ (with its pack unless told otherwise).
-class PackUpdate : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        release = root.filePath(QStringLiteral("release"));
-        server = root.filePath(QStringLiteral("server"));
-        for (int i = 0; i < 12; ++i)
-            WriteDatedFile(release, QStringLiteral("a/f%1.txt").arg(i, 2, 10, QLatin1Char('0')),
-                           QByteArray("file a") + QByteArray::number(i) + RandomBytes(100 * i, quint32(i)), kReleaseDay);
-        WriteDatedFile(release, QStringLiteral("b/big.bin"), RandomBytes(300 * 1024, 99), kReleaseDay);
-        for (int i = 0; i < 10; ++i)
-            WriteDatedFile(release, QStringLiteral("c/g%1.txt").arg(i, 2, 10, QLatin1Char('0')),
-                           QByteArray("file c") + QByteArray::number(i), kReleaseDay);
-        WriteDatedFile(release, QStringLiteral("Top.exe"), "top program", kReleaseDay);
-        key = MakeMinisignKey(root.path(), QStringLiteral("release"));
-        QDir().mkpath(server + QStringLiteral("/db"));
-    }
-
-    void Publish(bool pack = true)
-    {
-        QStringList arguments{"--sign", key.secretKeyFile, "--folder", "/prog/", "--sequence", "100"};
-        if (!pack)
-            arguments << QStringLiteral("--no-pack");
-        ASSERT_TRUE(Ornpack(arguments + QStringList{release, prog()}));
-    }
-
-    // Runs stages 1 and 2 on connections connections against the server tree, into install.
-    TUpdateEngine::Outcome Run(EngineRecorder &run, FtpServerFixture &ftp, InstallationFixture &install,
-                               int connections = 4)
-    {
-        EXPECT_TRUE(ftp.isRunning());
-        ftp.useAsUpdateServer();
-        install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
-        run.engine.SetReleaseKeys(ParseTrustedKeys(key.publicKeyLine).value());
-        qputenv("ORN_PARALLEL_TRANSFERS", QByteArray::number(connections));
-        const TUpdateEngine::Outcome outcome = run.Run({1, 2});
-        qunsetenv("ORN_PARALLEL_TRANSFERS");
-        return outcome;
-    }
-
-    // Every release file stands in install with the release's bytes.
-    void ExpectReleaseInstalled(const InstallationFixture &install, const QStringList &except = {}) const
-    {
-        QDir dir(release);
-        for (const QString &relative : FilesBelow(release)) {
-            if (!except.contains(relative))
-                EXPECT_EQ(FileBytes(install.file(relative)), FileBytes(dir.filePath(relative))) << relative.toStdString();
-        }
-    }
-
-    static QStringList FilesBelow(const QString &folder)
-    {
-        QStringList files;
-        const QDir dir(folder);
-        for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-            if (info.isDir()) {
-                for (const QString &inner : FilesBelow(info.filePath()))
-                    files << info.fileName() + QLatin1Char('/') + inner;
-            } else {
-                files << info.fileName();
-            }
-        }
-        return files;
-    }
-
-    // The manifest's path of the archive of the release file relative (e.g. "a/f03.txt").
-    QString ArchivePath(const QString &relative) const
-    {
-        const QString folder = QFileInfo(relative).path() == QLatin1String(".") ? QString() : QFileInfo(relative).path() + QLatin1Char('/');
-        const QString name = QFileInfo(relative).fileName();
-        for (const TManifestEntry &entry : Manifest().Entries)
-            if (entry.Path.startsWith(folder) && !entry.Path.mid(folder.size()).contains(QLatin1Char('/'))
-                && entry.Path.contains(QLatin1Char('-') + name + QLatin1Char('-')))
-                return entry.Path;
-        ADD_FAILURE() << "no archive of " << relative.toStdString();
-        return QString();
-    }
-
-    TManifest Manifest() const { return *ReadManifest(FileBytes(prog() + QLatin1Char('/') + kManifestName)).Manifest; }
-
-    qint64 PackOffset(const QString &relative) const
-    {
-        const TManifest manifest = Manifest();
-        qint64 size = 0;
-        for (const TManifestEntry &entry : manifest.Entries)
-            size += entry.Size;
-        return PackOffsets(manifest, size)->value(ArchivePath(relative));
-    }
-
-    // An installation holding the release, with the files of changed dated three days older.
-    void InstallAllBut(InstallationFixture &install, const QStringList &changed) const
-    {
-        for (const QString &relative : FilesBelow(release))
-            WriteDatedFile(install.path(), relative,
-                           changed.contains(relative) ? QByteArray("old ") + relative.toUtf8() : FileBytes(release + QLatin1Char('/') + relative),
-                           changed.contains(relative) ? kReleaseDay.addDays(-3) : kReleaseDay);
-    }
-
-    // The server's log lines of command (e.g. "REST", "RETR"), each as "<command> <argument>".
-    static QStringList Commands(const FtpServerFixture &ftp, const QString &command)
-    {
-        QStringList found;
-        const QRegularExpression line(QStringLiteral("<- (%1 .*)$").arg(command), QRegularExpression::MultilineOption);
-        for (auto it = line.globalMatch(ftp.log()); it.hasNext();)
-            found << it.next().captured(1).trimmed();
-        return found;
-    }
-
-    QString prog() const { return server + QStringLiteral("/prog"); }
-
-    QTemporaryDir root;
-    QString release, server;
-    MinisignKeyFiles key;
-};
-
-FtpServerOptions LoggingServer()
-{
-    FtpServerOptions options;
-    options.logCommands = true;
-    return options;
-}
+using PackUpdate = PackReleaseTest;
 
 // The log without the 7-Zip command lines, which name staging folders and group the archives
 // unpacked together by the runs the connections took, and with the installation folder named
@@ -238,7 +101,7 @@ TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFr
         if (c.archiveChangedToo) {
             QByteArray archiveBytes = FileBytes(prog() + QLatin1Char('/') + archive);
             archiveBytes[20] = char(archiveBytes[20] ^ 1);
-            WriteDatedFile(prog(), archive, archiveBytes, kReleaseDay);
+            WriteDatedFile(prog(), archive, archiveBytes, kPackReleaseDay);
         }
         InstallationFixture install;
         InstallAllBut(install, FilesBelow(release));
