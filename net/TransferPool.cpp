@@ -58,7 +58,9 @@ TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int co
       open_(std::move(open)),
       after_(std::move(after)),
       pack_(std::move(pack)),
-      connections_(std::max(1, std::min<int>(connections, int(jobs_.size()))))
+      connections_(std::max(1, std::min<int>(connections, int(jobs_.size())))),
+      // Files already in place need no connection: the threads only check and stage them.
+      fetchesAny_(std::any_of(jobs_.cbegin(), jobs_.cend(), [](const TransferJob &job) { return !job.fetched; }))
 {
     for (int i = 0; i < connections_ && !jobs_.isEmpty(); ++i)
         threads_.emplace_back(&TransferPool::Work, this, i == 0 ? firstFTP : nullptr);
@@ -78,7 +80,7 @@ void TransferPool::Work(HINTERNET hFTP)
 {
     HINTERNET hNet = nullptr;
     HINTERNET ownFTP = nullptr;
-    if (!hFTP) {
+    if (!hFTP && fetchesAny_) {
         if (open_(hNet, ownFTP) <= 0)
             return;  // the server takes no more connections: the others fetch this one's share
         hFTP = ownFTP;

@@ -102,6 +102,7 @@ private:
     const std::optional<PackFile> pack_;
     std::atomic<bool> packServed_{true};  // false once a range of the pack could not be opened
     int connections_;
+    const bool fetchesAny_;  // some job is not fetched yet: the threads need connections
     std::mutex mutex_;
     std::condition_variable finished_;
     int next_ = 0;        // the next job to take

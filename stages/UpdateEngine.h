@@ -9,6 +9,7 @@
 #include "release/MinisignKey.h"
 #include "stages/ScriptFetch.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -164,6 +165,11 @@ private:
     // (MirrorsToTry), one mirror after the other, marking the jobs it brought as fetched; logs
     // each mirror that did not give all it was asked for.
     void FetchFromMirrors(QVector<TransferJob> &jobs);
+    // Cuts the scripts that stage 3's work list (MyDataFind) fetches from ranges of the script
+    // folder's pack, when its signed manifest announced one, into temporary files in softdir
+    // (named with kScriptTempPrefix). Returns the scripts that came whole and matching, each
+    // with the file that holds it.
+    QHash<QString, QString> FetchScriptsFromPack(StageConnection &connection, const TManifestListing &manifest);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

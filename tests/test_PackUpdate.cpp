@@ -167,4 +167,30 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
 }
 
+TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
+{
+    const QString scripts = root.filePath(QStringLiteral("scripts"));
+    for (const char *name : {"001.sql", "002.sql", "003.sql"})
+        WriteDatedFile(scripts, QString::fromLatin1(name), QByteArray("create table ") + name, kPackReleaseDay);
+    ASSERT_TRUE(Ornpack({"--scripts", "--sign", key.secretKeyFile, "--folder", "/db/", "--sequence", "100", scripts,
+                         server + QStringLiteral("/db")}));
+    Publish();
+    InstallationFixture install;
+    InstallAllBut(install, {});
+    WriteDatedFile(install.path(), QStringLiteral("001.sql"), "create table 001.sql", kPackReleaseDay);
+    FtpServerFixture ftp(server, LoggingServer());
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install, 4, {1, 2, 3}), TUpdateEngine::Outcome::Completed)
+        << run.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(FileBytes(install.file(QStringLiteral("002.sql"))), QByteArray("create table 002.sql"));
+    EXPECT_EQ(FileBytes(install.file(QStringLiteral("003.sql"))), QByteArray("create table 003.sql"));
+    EXPECT_EQ(FileBytes(install.file(QStringLiteral("logdbupdate.txt"))), QByteArray("002.sql\r\n003.sql\r\n"));
+    EXPECT_TRUE(run.log.contains(QStringLiteral("  Найден скрипт - 003.sql"))) << run.log.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
+    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
+              QStringList({QStringLiteral("RETR ") + kPackName})) << "one range of the script folder's pack, nothing else";
+    for (const QString &name : QDir(install.path()).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(name.startsWith(QStringLiteral(".ornupdate-script-"))) << name.toStdString();
+}
+
 }  // namespace
