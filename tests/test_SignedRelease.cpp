@@ -39,20 +39,23 @@ protected:
         install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
     }
 
-    // The archives are fetched one by one unless pack (then from ornupdate.pack, test_PackUpdate).
+    // The archives and scripts are fetched one by one unless pack (then from ornupdate.pack,
+    // test_PackUpdate).
     void Publish(const MinisignKeyFiles &signer, bool pack = true)
     {
         QStringList arguments{"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100"};
         if (!pack)
             arguments << QStringLiteral("--no-pack");
         ASSERT_TRUE(Ornpack(arguments + QStringList{release, prog()}));
-        PublishScripts(signer, "100");
+        PublishScripts(signer, "100", pack);
     }
 
-    void PublishScripts(const MinisignKeyFiles &signer, const char *sequence)
+    void PublishScripts(const MinisignKeyFiles &signer, const char *sequence, bool pack = true)
     {
-        ASSERT_TRUE(Ornpack({"--scripts", "--sign", signer.secretKeyFile, "--folder", "/db/", "--sequence", sequence,
-                             scripts, server + QStringLiteral("/db")}));
+        QStringList arguments{"--scripts", "--sign", signer.secretKeyFile, "--folder", "/db/", "--sequence", sequence};
+        if (!pack)
+            arguments << QStringLiteral("--no-pack");
+        ASSERT_TRUE(Ornpack(arguments + QStringList{scripts, server + QStringLiteral("/db")}));
     }
 
     // Runs stages 1 to 3 trusting keys, against the server tree as it stands.
