@@ -124,6 +124,7 @@ int TUpdateEngine::DownloadChange()
                 jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
                              file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt,
                              uint64_t(std::max<int64_t>(serverEntry.Size, 0))});
+                TakePackPlace(jobs.last(), entry.IdFTP);
             }
         }
         files.append(file);
@@ -236,6 +237,7 @@ int TUpdateEngine::DownloadChange()
         return false;
     };
     QVector<const StageFile *> fallbacks;
+    FetchFromMirrors(jobs);
     {
         const ServerAddress address = UpdateServerAddress();
         TransferPool pool(
@@ -244,7 +246,7 @@ int TUpdateEngine::DownloadChange()
                 return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser),
                                QString::fromLatin1(kFtpPassword), address.port);
             },
-            prepare);
+            prepare, ProgramPack());
         for (const StageFile &file : std::as_const(files)) {
             const QString &archive = file.server->FileName;
             const QString &fileName = file.server->Comment;

@@ -5,6 +5,7 @@
 #include "PackTree.h"
 #include "PatchPublication.h"
 #include "Publication.h"
+#include "release/PublicationComment.h"
 #include "release/ServerFolderName.h"
 
 #include <QCoreApplication>
@@ -24,10 +25,11 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--previous OLD-RELEASE-FOLDER]...\n"
-    "               [--sequence N] [--expires DAYS] <release-folder> <output-folder>\n"
-    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
-    "               <scripts-folder> <output-folder>\n"
+    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER [--no-pack] [--mirror URL]...]\n"
+    "               [--previous OLD-RELEASE-FOLDER]... [--sequence N] [--expires DAYS]\n"
+    "               <release-folder> <output-folder>\n"
+    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER [--no-pack] [--mirror URL]...]\n"
+    "               [--sequence N] [--expires DAYS] <scripts-folder> <output-folder>\n"
     "\n"
     "Writes the server program tree for the updater: for every file of the release folder\n"
     "(sub-folders included) a 7-Zip archive named\n"
@@ -58,17 +60,28 @@ const char kUsage[] =
     "                   carries the sequence. An encrypted key's password is read from the\n"
     "                   first line of standard input. Without --sign an old signature is\n"
     "                   removed. \"minisign -V -p KEY.pub -m ornupdate.manifest\" verifies.\n"
+    "                   A signed folder also gets ornupdate.pack: the listed files one after\n"
+    "                   the other in the manifest's order, whose size the trusted comment\n"
+    "                   announces (pack:<bytes>), so that an updater fetches many files by one\n"
+    "                   request for a range of it. Without --sign an old pack is removed.\n"
+    "  --no-pack        sign without writing a pack (an old one is removed)\n"
+    "  --mirror URL     an http:// or https:// copy of the server's whole tree (URL + the\n"
+    "                   server folder + ornupdate.pack is this folder's pack), listed in the\n"
+    "                   trusted comment (mirror:<URL>); repeatable, tried in the order given.\n"
+    "                   Needs --sign\n"
     "\n"
     "Exit status: 0 all files written, 1 some files left out, 2 usage or set-up error.\n";
 
 struct TArguments {
     bool Scripts = false;
+    bool NoPack = false;
     QString KeyFile;
     QString Folder;
     std::optional<qint64> Sequence;
     std::optional<qint64> ExpiresDays;
     QStringList Previous;
     QStringList Folders;
+    QStringList Mirrors;
 };
 
 // The options and the two folders; nullopt with *Error for anything else.
@@ -81,9 +94,13 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
             parsed.Scripts = true;
             continue;
         }
+        if (argument == QLatin1String("--no-pack")) {
+            parsed.NoPack = true;
+            continue;
+        }
         if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
             && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")
-            && argument != QLatin1String("--previous")) {
+            && argument != QLatin1String("--previous") && argument != QLatin1String("--mirror")) {
             parsed.Folders.append(argument);
             continue;
         }
@@ -94,7 +111,13 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
         const QString value = Arguments.takeFirst();
         bool number = false;
         const qint64 count = value.toLongLong(&number);
-        if (argument == QLatin1String("--sign"))
+        if (argument == QLatin1String("--mirror")) {
+            if (!IsMirrorUrl(value)) {
+                *Error = QStringLiteral("--mirror: not an http:// or https:// URL: ") + value;
+                return std::nullopt;
+            }
+            parsed.Mirrors.append(value);
+        } else if (argument == QLatin1String("--sign"))
             parsed.KeyFile = value;
         else if (argument == QLatin1String("--folder"))
             parsed.Folder = value;
@@ -110,6 +133,10 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
     }
     if (parsed.Folders.size() != 2) {
         *Error = QStringLiteral("two folders are needed");
+        return std::nullopt;
+    }
+    if (!parsed.Mirrors.isEmpty() && parsed.KeyFile.isEmpty()) {
+        *Error = QStringLiteral("--mirror needs --sign: the mirrors are listed in the signature");
         return std::nullopt;
     }
     // A signature must not let the manifest pass for another folder of the server.
@@ -170,6 +197,8 @@ int main(int argc, char **argv)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     TPublicationOptions publication;
     publication.Now = now;
+    publication.Pack = !parsed->NoPack;
+    publication.Mirrors = parsed->Mirrors;
     publication.Sequence = parsed->Sequence.value_or(now.toSecsSinceEpoch());
     if (!parsed->Folder.isEmpty())
         publication.Folder = NormalServerFolder(parsed->Folder);
