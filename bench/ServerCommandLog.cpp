@@ -20,7 +20,7 @@ TServerCommands CountServerCommands(const QString &LogFile, qint64 Offset)
         if (command == "PASV" || command == "EPSV" || command == "PORT" || command == "EPRT")
             ++counts.DataConnections;
         else if (command == "RETR")
-            ++counts.Retrievals;
+            ++counts.Retrievals, counts.PackRanges += line.trimmed().endsWith(" ornupdate.pack") ? 1 : 0;
         else if (command == "MLST" || command == "SIZE")
             ++counts.Lookups;
         else if (command == "LIST" || command == "NLST" || command == "MLSD")

@@ -204,15 +204,32 @@ bool CurlFtpConnection::StartDownload(const QString &name, uint64_t offset)
     return OpenDownload(name, 0);
 }
 
-bool CurlFtpConnection::OpenDownload(const QString &name, uint64_t offset)
+bool CurlFtpConnection::StartRangeDownload(const QString &name, uint64_t offset, uint64_t length)
+{
+    if (downloading_ || !IsPlainEntryName(name) || length == 0 || (offset > 0 && restRefused_))
+        return false;
+    if (OpenDownload(name, offset, length))
+        return true;
+    restRefused_ = restRefused_ || result_ == CURLE_FTP_COULDNT_USE_REST;
+    return false;
+}
+
+bool CurlFtpConnection::OpenDownload(const QString &name, uint64_t offset, std::optional<uint64_t> length)
 {
     Prepare(FileUrl(name));
     expectedSize_.reset();
+    rangeLength_ = length;
     const bool lookedUp = lookedUp_ && lookedUp_->folder == folder_ && lookedUp_->name == name;
-    if (lookedUp)
+    if (lookedUp && !length)
         expectedSize_ = lookedUp_->size;
     startOffset_ = offset;
-    if (offset > 0) {
+    if (length) {
+        // libcurl reads a range "X-X" as "X-" (to the end of the file): a range of one byte asks
+        // for two, and the reads leave the second out.
+        const uint64_t last = offset + std::max<uint64_t>(*length, 2) - 1;
+        const QByteArray range = QByteArray::number(qulonglong(offset)) + '-' + QByteArray::number(qulonglong(last));
+        curl_easy_setopt(easy_, CURLOPT_RANGE, range.constData());
+    } else if (offset > 0) {
         // libcurl sends REST only after its own SIZE, so the size is asked for again here.
         curl_easy_setopt(easy_, CURLOPT_RESUME_FROM_LARGE, curl_off_t(offset));
     } else if (lookedUp) {
@@ -243,12 +260,21 @@ bool CurlFtpConnection::ReadDownload(char *buffer, uint32_t toRead, uint32_t *re
         Drive([this] { return !body_.empty(); });
     }
     if (bodyRead_ < body_.size()) {
-        const size_t count = std::min<size_t>(toRead, body_.size() - bodyRead_);
+        size_t count = std::min<size_t>(toRead, body_.size() - bodyRead_);
+        if (rangeLength_)
+            count = size_t(std::min<uint64_t>(count, *rangeLength_ - std::min(*rangeLength_, delivered_)));
+        if (count == 0) {
+            bodyRead_ = body_.size();  // beyond the range: left out
+            return ReadDownload(buffer, toRead, read);
+        }
+        delivered_ += count;
         std::memcpy(buffer, body_.data() + bodyRead_, count);
         bodyRead_ += count;
         *read = uint32_t(count);
         return true;
     }
+    if (rangeLength_)
+        return done_ && result_ == CURLE_OK && delivered_ >= *rangeLength_;
     return done_ && result_ == CURLE_OK && (!expectedSize_ || startOffset_ + bodyTotal_ >= *expectedSize_);
 }
 
@@ -329,6 +355,7 @@ void CurlFtpConnection::Attach()
     body_.clear();
     bodyRead_ = 0;
     bodyTotal_ = 0;
+    delivered_ = 0;
     done_ = false;
     abandoned_ = false;
     result_ = CURLE_OK;

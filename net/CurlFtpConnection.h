@@ -59,6 +59,15 @@ public:
     // nothing can start because a download is open.
     bool StartDownload(const QString &name, uint64_t offset = 0);
 
+    // Starts the binary download of length bytes of name from byte offset on (REST, then RETR,
+    // the transfer ended at the range's end; libcurl then closes the control connection and the
+    // next operation logs in afresh). Returns false when the server refused it, or when offset
+    // is above 0 and the server has refused REST (RestartRefused); a range is never widened.
+    bool StartRangeDownload(const QString &name, uint64_t offset, uint64_t length);
+
+    // True once the server has refused REST on this connection.
+    bool RestartRefused() const { return restRefused_; }
+
     // Where the data of the open download begin in the server file: the offset it was started
     // from, or 0 when the server refused to continue there.
     uint64_t DownloadOffset() const { return startOffset_; }
@@ -74,7 +83,7 @@ private:
 
     bool FindEntry(const QString &name, WIN32_FIND_DATAW *entry);
     // One attempt of StartDownload from offset; on false result_ tells why.
-    bool OpenDownload(const QString &name, uint64_t offset);
+    bool OpenDownload(const QString &name, uint64_t offset, std::optional<uint64_t> length = std::nullopt);
     void Prepare(const QByteArray &url);
     void SetTlsOptions();
     CURLcode Perform();
@@ -126,6 +135,8 @@ private:
     size_t bodyRead_ = 0;
     uint64_t bodyTotal_ = 0;  // bytes received by the operation in progress
     uint64_t startOffset_ = 0;  // where the open download's data begin in the server file
+    std::optional<uint64_t> rangeLength_;  // the open download is a range of that many bytes
+    uint64_t delivered_ = 0;  // bytes of the open download handed out by ReadDownload
 
     // The last name looked up, and its size: a download of it right after needs no SIZE of its
     // own, and is complete only when at least that many bytes arrived.

@@ -1,6 +1,8 @@
 #include "net/FtpDownload.h"
 
+#include "net/LocalWriter.h"
 #include "net/PartialDownload.h"
+#include "net/ServerFileGuard.h"
 #include "base/RaisedError.h"
 #include "net/ResultCodes.h"
 
@@ -13,54 +15,6 @@
 namespace {
 
 constexpr uint32_t kBlockBytes = 4096;
-
-// Closes the server file on every way out of the download.
-class ServerFileGuard {
-public:
-    explicit ServerFileGuard(HINTERNET &hFile) : hFile_(hFile) {}
-    ~ServerFileGuard()
-    {
-        InternetCloseHandle(hFile_);
-        hFile_ = nullptr;
-    }
-    ServerFileGuard(const ServerFileGuard &) = delete;
-    ServerFileGuard &operator=(const ServerFileGuard &) = delete;
-
-private:
-    HINTERNET &hFile_;
-};
-
-// Collects the blocks and writes them to the partial file in large pieces, so that a write
-// that stops short (disk full) is seen: the device's own buffering would let it pass.
-class LocalWriter {
-public:
-    explicit LocalWriter(QFileDevice &file) : file_(file) { pending_.reserve(kPieceBytes); }
-
-    void Append(const char *data, uint32_t count)
-    {
-        pending_.append(data, count);
-        if (pending_.size() >= kPieceBytes)
-            Flush();
-    }
-
-    // Writes what is pending; throws RaisedError with the system's text when that fails.
-    void Flush()
-    {
-        qsizetype written = 0;
-        while (written < pending_.size()) {
-            const qint64 count = file_.write(pending_.constData() + written, pending_.size() - written);
-            if (count <= 0)
-                throw RaisedError(file_.errorString());
-            written += count;
-        }
-        pending_.resize(0);
-    }
-
-private:
-    static constexpr qsizetype kPieceBytes = 256 * 1024;
-    QFileDevice &file_;
-    QByteArray pending_;
-};
 
 // Looks serverName up in the current folder: true with its size in *size when it is a file.
 bool FindServerFile(HINTERNET hFTP, const QString &serverName, uint64_t *size)

@@ -52,12 +52,15 @@ int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
 }
 
 TransferPool::TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
-                           AfterDownloads after)
+                           AfterDownloads after, std::optional<PackFile> pack)
     : jobs_(std::move(jobs)),
       states_(size_t(jobs_.size())),
       open_(std::move(open)),
       after_(std::move(after)),
-      connections_(std::max(1, std::min<int>(connections, int(jobs_.size()))))
+      pack_(std::move(pack)),
+      connections_(std::max(1, std::min<int>(connections, int(jobs_.size())))),
+      // Files already in place need no connection: the threads only check and stage them.
+      fetchesAny_(std::any_of(jobs_.cbegin(), jobs_.cend(), [](const TransferJob &job) { return !job.fetched; }))
 {
     for (int i = 0; i < connections_ && !jobs_.isEmpty(); ++i)
         threads_.emplace_back(&TransferPool::Work, this, i == 0 ? firstFTP : nullptr);
@@ -77,7 +80,7 @@ void TransferPool::Work(HINTERNET hFTP)
 {
     HINTERNET hNet = nullptr;
     HINTERNET ownFTP = nullptr;
-    if (!hFTP) {
+    if (!hFTP && fetchesAny_) {
         if (open_(hNet, ownFTP) <= 0)
             return;  // the server takes no more connections: the others fetch this one's share
         hFTP = ownFTP;
@@ -90,7 +93,8 @@ void TransferPool::Work(HINTERNET hFTP)
             if (closing_ || next_ >= jobs_.size())
                 break;
             first = next_;
-            end = next_ = TransferRunEnd(jobs_, first, connections_);
+            end = next_ = pack_ && packServed_ ? PackRunEnd(jobs_, first, connections_)
+                                               : TransferRunEnd(jobs_, first, connections_);
         }
         FetchRun(first, end, hFTP);
     }
@@ -100,8 +104,13 @@ void TransferPool::Work(HINTERNET hFTP)
 
 void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)
 {
+    const QSet<int> fromPack = FetchFromPack(first, end, hFTP);
     std::vector<Fetched> run;
     for (int index = first; index < end; ++index) {
+        if (fromPack.contains(index) || jobs_.at(index).fetched) {
+            run.push_back({index, ResultCode::Downloaded});
+            continue;
+        }
         try {
             run.push_back({index, Fetch(index, hFTP)});
         } catch (...) {
@@ -117,6 +126,36 @@ void TransferPool::FetchRun(int first, int end, HINTERNET hFTP)
     }
     for (const Fetched &fetched : run)
         Finish(fetched.index, fetched.result, error);
+}
+
+QSet<int> TransferPool::FetchFromPack(int first, int end, HINTERNET hFTP)
+{
+    QSet<int> whole;
+    if (!pack_)
+        return whole;
+    const JobProgress progress = [this](int index, uint32_t received, uint32_t size) {
+        JobState &state = states_[size_t(index)];
+        state.size = size;
+        state.received = received;
+        state.reported = true;
+    };
+    for (const PackRange &range : PlanPackRanges(jobs_, first, end)) {
+        if (!packServed_ || StopRequested() || closing_)
+            break;
+        try {
+            PackRangeResult result = FtpDownloadPackRange(hFTP, *pack_, range, jobs_, progress);
+            // A range that would not start is asked for once more, as a file's transfer is;
+            // a server that refused REST is not.
+            if (!result.opened && !FtpRestartRefused(hFTP) && !StopRequested())
+                result = FtpDownloadPackRange(hFTP, *pack_, range, jobs_, progress);
+            whole += result.whole;
+            if (!result.opened)
+                packServed_ = false;
+        } catch (...) {
+            // What went wrong (a full disk, say) is met again, and reported, by the file's own download.
+        }
+    }
+    return whole;
 }
 
 int TransferPool::Fetch(int index, HINTERNET hFTP)

@@ -6,9 +6,15 @@
 // waits long for the rest of its run. A transfer that ends early is tried once more (continued
 // where the server can). The stage's thread waits for the files one by one, in the list's
 // order; what can be done to files before their turn (checking and staging them) runs on the
-// connection's thread right after their run has been fetched.
+// connection's thread right after their run has been fetched. With a pack, the jobs that lie in
+// it are fetched as ranges of the pack (PackRanges.h), longer runs of any folders at a time; a
+// file that a range does not bring whole and matching is fetched alone, and a server that
+// cannot give a range of the pack (no REST, no pack) has the stage's files fetched alone.
+#include "net/PackRangeDownload.h"
+#include "net/TransferJob.h"
 #include "net/WinInet.h"
 
+#include <QSet>
 #include <QString>
 #include <optional>
 #include <QVector>
@@ -27,15 +33,6 @@ int ParallelTransfers();
 
 // True when ORN_PARALLEL_TRANSFERS is unset, empty, or a number from 1 to 16.
 bool ParallelTransfersSettingIsValid();
-
-// One file to fetch: serverFolder + serverName into localFile.
-struct TransferJob {
-    QString serverFolder;
-    QString serverName;
-    QString localFile;
-    std::optional<uint64_t> expectedSize;  // the size the file must have (a manifest's); else the listed one
-    uint64_t sizeHint = 0;                 // about how many bytes it is, when expectedSize is not known
-};
 
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when connections share the list: consecutive jobs of the server folder of the first, no more
@@ -63,7 +60,7 @@ public:
     // be opened (the server refuses one more) leaves the pool with fewer. after (when set)
     // follows every run on the thread that fetched it.
     TransferPool(QVector<TransferJob> jobs, HINTERNET firstFTP, int connections, Opener open,
-                 AfterDownloads after = nullptr);
+                 AfterDownloads after = nullptr, std::optional<PackFile> pack = std::nullopt);
     // Takes no further job, waits for the transfers in progress and closes what it opened.
     ~TransferPool();
     TransferPool(const TransferPool &) = delete;
@@ -91,6 +88,9 @@ private:
     // first unless given one.
     void Work(HINTERNET hFTP);
     void FetchRun(int first, int end, HINTERNET hFTP);
+    // Fetches the jobs of [first, end) that lie in the pack by ranges of it; returns those
+    // whose files arrived whole and matching.
+    QSet<int> FetchFromPack(int first, int end, HINTERNET hFTP);
     // Downloads job index, once more when it ended early. Returns FtpDownloadFile's result.
     int Fetch(int index, HINTERNET hFTP);
     void Finish(int index, int result, std::exception_ptr error);
@@ -99,7 +99,10 @@ private:
     std::vector<JobState> states_;
     Opener open_;
     AfterDownloads after_;
+    const std::optional<PackFile> pack_;
+    std::atomic<bool> packServed_{true};  // false once a range of the pack could not be opened
     int connections_;
+    const bool fetchesAny_;  // some job is not fetched yet: the threads need connections
     std::mutex mutex_;
     std::condition_variable finished_;
     int next_ = 0;        // the next job to take

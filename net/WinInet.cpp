@@ -7,6 +7,7 @@
 
 #include <QVector>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace WinInet {
@@ -32,6 +33,7 @@ public:
     CurlFtpConnection ftp;
     FileHandle *openFile = nullptr;
     uint64_t restartOffset = 0;  // for the next file opened, then back to 0
+    std::optional<uint64_t> rangeLength;  // the next file opened is read for that many bytes only
 };
 
 class SearchHandle final : public InternetHandle {
@@ -148,7 +150,8 @@ HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uin
     if (!connection || connection->openFile || !(access & GENERIC_READ))
         return nullptr;
     const uint64_t offset = std::exchange(connection->restartOffset, 0);
-    if (!connection->ftp.StartDownload(name, offset))
+    const std::optional<uint64_t> length = std::exchange(connection->rangeLength, std::nullopt);
+    if (!(length ? connection->ftp.StartRangeDownload(name, offset, *length) : connection->ftp.StartDownload(name, offset)))
         return nullptr;
     return new FileHandle(connection);
 }
@@ -160,6 +163,22 @@ bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset)
         return false;
     connection->restartOffset = offset;
     return true;
+}
+
+bool FtpSetRange(HINTERNET hFTP, uint64_t offset, uint64_t length)
+{
+    auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
+    if (!connection)
+        return false;
+    connection->restartOffset = offset;
+    connection->rangeLength = length;
+    return true;
+}
+
+bool FtpRestartRefused(HINTERNET hFTP)
+{
+    auto *connection = dynamic_cast<ConnectionHandle *>(hFTP);
+    return connection && connection->ftp.RestartRefused();
 }
 
 bool FtpSetKnownSize(HINTERNET hFTP, const QString &name, uint64_t size)

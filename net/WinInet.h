@@ -88,6 +88,15 @@ HINTERNET FtpOpenFileW(HINTERNET hFTP, const QString &name, uint32_t access, uin
 // REST), or at the first byte for 0. Returns false for a handle that is not a connection.
 bool FtpSetRestartOffset(HINTERNET hFTP, uint64_t offset);
 
+// Makes the next FtpOpenFileW of the connection read only length bytes (above 0) of the server
+// file from byte offset on (REST, then RETR ended at the range's end). That open fails, rather
+// than start elsewhere, when the server refuses REST (FtpRestartRefused tells). Returns false
+// for a handle that is not a connection.
+bool FtpSetRange(HINTERNET hFTP, uint64_t offset, uint64_t length);
+
+// True once the server of the connection has refused REST.
+bool FtpRestartRefused(HINTERNET hFTP);
+
 // Tells the connection that name in its current folder has size bytes (known from a signed
 // list), so that the next FtpOpenFileW of it sends no look-up of its own. Returns false for a
 // handle that is not a connection.

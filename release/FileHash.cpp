@@ -26,3 +26,12 @@ std::optional<QByteArray> FileSha256(const QString &Path)
     crypto_hash_sha256_final(&state, reinterpret_cast<unsigned char *>(digest.data()));
     return digest;
 }
+
+QByteArray BytesSha256(QByteArrayView Bytes)
+{
+    RequireSodium();
+    QByteArray digest(crypto_hash_sha256_BYTES, '\0');
+    crypto_hash_sha256(reinterpret_cast<unsigned char *>(digest.data()),
+                       reinterpret_cast<const unsigned char *>(Bytes.data()), quint64(Bytes.size()));
+    return digest;
+}

@@ -28,7 +28,6 @@ std::optional<QDateTime> ReadUtcTime(const QString &Text)
 // One "file" line after its keyword: size, hash and path; the reason it is wrong otherwise.
 std::optional<TManifestEntry> ReadEntry(const QString &Fields, QString *Error)
 {
-    static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
     const qsizetype afterSize = Fields.indexOf(QLatin1Char(' '));
     const qsizetype afterHash = afterSize < 0 ? -1 : Fields.indexOf(QLatin1Char(' '), afterSize + 1);
     if (afterHash < 0) {
@@ -36,16 +35,16 @@ std::optional<TManifestEntry> ReadEntry(const QString &Fields, QString *Error)
         return std::nullopt;
     }
     const std::optional<qint64> size = ReadManifestNumber(Fields.left(afterSize));
-    const QString hash = Fields.mid(afterSize + 1, afterHash - afterSize - 1);
+    const std::optional<QByteArray> hash = ReadManifestSha256(Fields.mid(afterSize + 1, afterHash - afterSize - 1));
     const QString path = Fields.mid(afterHash + 1);
     if (!size)
         *Error = QStringLiteral("the size is not a number of bytes");
-    else if (!hex.match(hash).hasMatch())
+    else if (!hash)
         *Error = QStringLiteral("the SHA-256 is not 64 lower-case hexadecimal digits");
     else if (!IsSafeRelativePath(path))
         *Error = QStringLiteral("unsafe path \"%1\"").arg(path);
     else
-        return TManifestEntry{path, *size, QByteArray::fromHex(hash.toLatin1())};
+        return TManifestEntry{path, *size, *hash};
     return std::nullopt;
 }
 
@@ -64,19 +63,40 @@ std::optional<qint64> ReadManifestNumber(const QString &Text)
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
-TManifestRead ReadManifest(const QByteArray &Bytes)
+std::optional<QByteArray> ReadManifestSha256(const QString &Text)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+    return hex.match(Text).hasMatch() ? std::optional<QByteArray>(QByteArray::fromHex(Text.toLatin1())) : std::nullopt;
+}
+
+std::optional<QStringList> ReadManifestLines(const QByteArray &Bytes, const QString &Header, QString *Error)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder.decode(Bytes);
-    if (decoder.hasError())
-        return {std::nullopt, QStringLiteral("not UTF-8 text")};
+    if (decoder.hasError()) {
+        *Error = QStringLiteral("not UTF-8 text");
+        return std::nullopt;
+    }
     QStringList lines = text.split(QLatin1Char('\n'));
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    else
-        return Refusal(lines.size(), QStringLiteral("the last line is not ended by a line feed"));
-    if (lines.isEmpty() || lines.first() != kHeader)
-        return Refusal(1, QStringLiteral("not \"%1\"").arg(kHeader));
+    if (!lines.last().isEmpty()) {
+        *Error = QStringLiteral("line %1: the last line is not ended by a line feed").arg(lines.size());
+        return std::nullopt;
+    }
+    lines.removeLast();
+    if (lines.isEmpty() || lines.first() != Header) {
+        *Error = QStringLiteral("line 1: not \"%1\"").arg(Header);
+        return std::nullopt;
+    }
+    return lines;
+}
+
+TManifestRead ReadManifest(const QByteArray &Bytes)
+{
+    QString error;
+    const std::optional<QStringList> read = ReadManifestLines(Bytes, kHeader, &error);
+    if (!read)
+        return {std::nullopt, error};
+    const QStringList &lines = *read;
 
     TManifest manifest;
     bool sequenceSeen = false;

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <optional>
 
@@ -44,6 +45,14 @@ TManifestRead ReadManifest(const QByteArray &Bytes);
 // A number as the manifest writes sizes and sequences: decimal digits without sign or leading
 // zeros, at most 9223372036854775807; nullopt for anything else.
 std::optional<qint64> ReadManifestNumber(const QString &Text);
+
+// A SHA-256 as the manifest writes it (64 lower-case hexadecimal digits) as its 32 bytes;
+// nullopt for anything else.
+std::optional<QByteArray> ReadManifestSha256(const QString &Text);
+
+// The lines of a text in the manifest's form: UTF-8, every line ended by "\n", the first line
+// Header. nullopt with *Error ("line N: what is wrong") for anything else.
+std::optional<QStringList> ReadManifestLines(const QByteArray &Bytes, const QString &Header, QString *Error);
 
 // The text of Manifest, entries in path order; what ReadManifest reads back.
 QByteArray WriteManifest(const TManifest &Manifest);

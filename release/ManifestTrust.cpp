@@ -25,7 +25,8 @@ TTrustResult Accept(const TManifest &Manifest, bool Signed)
 
 // The signature check of the manifest bytes; Refusal None when a trusted key confirms them.
 TTrustResult CheckSignature(const QByteArray &Manifest, const QByteArray &SignatureFile,
-                            const QVector<TMinisignPublicKey> &Keys, std::optional<qint64> *CommentSequence)
+                            const QVector<TMinisignPublicKey> &Keys, std::optional<qint64> *CommentSequence,
+                            std::optional<qint64> *CommentPack, QStringList *CommentMirrors)
 {
     const std::optional<TMinisignSignature> signature = ParseMinisignSignature(SignatureFile);
     if (!signature)
@@ -39,6 +40,8 @@ TTrustResult CheckSignature(const QByteArray &Manifest, const QByteArray &Signat
         break;
     }
     *CommentSequence = SequenceOfComment(signature->TrustedComment);
+    *CommentPack = PackSizeOfComment(signature->TrustedComment);
+    *CommentMirrors = MirrorsOfComment(signature->TrustedComment);
     return TTrustResult{};
 }
 
@@ -55,10 +58,12 @@ TTrustResult CheckManifestTrust(const TTrustInput &Input)
         return unlisted;
     }
     std::optional<qint64> commentSequence;
+    std::optional<qint64> commentPack;
+    QStringList commentMirrors;
     if (keysSet) {
         if (!Input.Signature)
             return Refuse(TTrustRefusal::NoSignature);
-        const TTrustResult signature = CheckSignature(*Input.Manifest, *Input.Signature, Input.Keys, &commentSequence);
+        const TTrustResult signature = CheckSignature(*Input.Manifest, *Input.Signature, Input.Keys, &commentSequence, &commentPack, &commentMirrors);
         if (signature.Refusal != TTrustRefusal::None)
             return signature;
     }
@@ -84,7 +89,10 @@ TTrustResult CheckManifestTrust(const TTrustInput &Input)
                       QStringLiteral("sequence %1, last accepted %2").arg(manifest.Sequence).arg(*Input.LastSequence));
     if (manifest.Expires && *manifest.Expires <= Input.Now)
         return Refuse(TTrustRefusal::Expired, QStringLiteral("expired ") + manifest.Expires->toString(Qt::ISODate));
-    return Accept(manifest, true);
+    TTrustResult accepted = Accept(manifest, true);
+    accepted.PackSize = commentPack;
+    accepted.Mirrors = commentMirrors;
+    return accepted;
 }
 
 QString TrustRefusalText(TTrustRefusal Refusal)

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <optional>
 
@@ -45,6 +46,8 @@ struct TTrustResult {
     QString Detail;      // technical detail of a refusal (English, for the log); may be empty
     TManifest Manifest;  // the manifest read, when Accepted
     bool Signed = false; // Accepted with a valid signature: record Manifest.Sequence as accepted
+    std::optional<qint64> PackSize;  // Signed, and its trusted comment announces ornupdate.pack of this size
+    QStringList Mirrors;             // Signed: the mirrors its trusted comment lists (MirrorsOfComment)
 };
 
 // With keys: accepted only for a manifest signed by one of them (ED form, trusted comment with

@@ -1,6 +1,7 @@
 #include "stages/FolderTrust.h"
 
 #include "stages/ManifestFetch.h"
+#include "release/FileHash.h"
 #include "release/SequenceRecord.h"
 
 TFolderTrust CheckServerFolder(HINTERNET hFTP, HINTERNET &hFile, const QString &Folder, const QString &RecordPath,
@@ -9,6 +10,8 @@ TFolderTrust CheckServerFolder(HINTERNET hFTP, HINTERNET &hFile, const QString &
     const TFetchedManifest fetched = FetchManifest(hFTP, hFile, Folder);
     TFolderTrust result;
     result.Fetched = fetched.Complete;
+    if (fetched.Manifest)
+        result.ManifestSha256 = BytesSha256(*fetched.Manifest);
     if (fetched.Complete)
         result.Trust = CheckManifestTrust(
             {Folder, fetched.Manifest, fetched.Signature, Keys, ReadAcceptedSequence(RecordPath, Folder), Now});

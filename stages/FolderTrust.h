@@ -13,6 +13,7 @@ struct TFolderTrust {
     bool Fetched = false;  // false: the manifest or signature could not be read (not merely absent);
                            // the folder is refused (ManifestFetchFailureText), Trust is not set
     TTrustResult Trust;
+    QByteArray ManifestSha256;  // of the manifest read, when there was one: its patch list names it
 };
 
 // Checks Folder (a server path such as netdir "/prog/") with the keys, against the sequence

@@ -1,5 +1,7 @@
 #include "stages/ManifestListing.h"
 
+#include "release/ReleasePack.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -47,4 +49,14 @@ TManifestListing ListingFromManifest(const TManifest &Manifest, const QString &F
         result.Entries.append(Manifest.Entries.at(i));
     }
     return result;
+}
+
+void TakePackOffsets(TManifestListing &Listing, const TManifest &Manifest, qint64 PackSize)
+{
+    Listing.PackOffsets.clear();
+    const std::optional<QHash<QString, qint64>> offsets = PackOffsets(Manifest, PackSize);
+    if (!offsets)
+        return;
+    for (const TManifestEntry &entry : std::as_const(Listing.Entries))
+        Listing.PackOffsets.append(offsets->value(entry.Path));
 }

@@ -3,6 +3,7 @@
 #include "base/LibStr.h"
 #include "release/InstallationStateFiles.h"
 #include "release/Manifest.h"
+#include "release/PatchList.h"
 #include "base/SafePaths.h"
 
 #include <QHash>
@@ -13,11 +14,15 @@ namespace {
 constexpr int32_t kServerKeyLength = 1024;
 constexpr int32_t kLocalKeyLength = 255;
 
-// True for the manifest and its signature at the top of the server folder: the publication's
-// own files, not archives.
+// True for the manifest, the patch list and their signatures at the top of the server folder,
+// and for the patches anywhere in it: the publication's own files, not archives.
 bool IsPublicationFile(const TDataSearch &Entry, const QString &netdir)
 {
-    return Entry.Path == netdir && (Entry.FileName == kManifestName || Entry.FileName == kManifestSignatureName);
+    const QString &name = Entry.FileName;
+    return IsPatchPath(name)
+           || (Entry.Path == netdir
+               && (name == kManifestName || name == kManifestSignatureName || name == kPatchListName
+                   || name == kPatchListSignatureName));
 }
 
 // Walks the server listing, asks FindLocal for each usable entry's counterpart (-1 for none),

@@ -28,8 +28,8 @@ struct TSkippedEntry {
 };
 
 // The result of a pairing. Work is in server listing order; an entry is new exactly when its
-// IdDir is -1, changed otherwise. The manifest and its signature at the top of netdir are
-// neither paired nor skipped.
+// IdDir is -1, changed otherwise. The manifest, the patch list and their signatures at the top
+// of netdir, and the patches, are neither paired nor skipped.
 struct TPairing {
     TDataFindList Work;
     int32_t NewCount = 0;

@@ -87,6 +87,10 @@ bool TUpdateEngine::TakeFolderManifest(StageConnection &connection, const QStrin
         return true;
     manifest = ListingFromManifest(trust.Trust.Manifest, folder);
     manifest->Signed = trust.Trust.Signed;
+    manifest->Sha256 = trust.ManifestSha256;
+    if (trust.Trust.PackSize)
+        TakePackOffsets(*manifest, trust.Trust.Manifest, *trust.Trust.PackSize);
+    manifest->Mirrors = trust.Trust.Mirrors;
     QString error;
     if (trust.Trust.Signed && !checkOnly_
         && !RecordAcceptedSequence(recordPath, folder, trust.Trust.Manifest.Sequence, &error))

@@ -10,7 +10,9 @@
 #include "stages/StageScope.h"
 #include "stages/UpdateEngine.h"
 
+#include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 
 
 void TUpdateEngine::Fetched(const QString &name) { AddLog(lStr(QStringLiteral("  …Найден скрипт… - ")) + name); }
@@ -97,8 +99,19 @@ int TUpdateEngine::ScriptStage(TCheckReport *check)
             QHash<QString, int32_t> listed;
             for (int32_t i = 0; manifest && i < server.size(); ++i)
                 listed.insert(server[i].Path + server[i].FileName, i);
+            QHash<QString, QString> fromPack = manifest ? FetchScriptsFromPack(connection, *manifest) : QHash<QString, QString>();
+            const auto removeUnused = qScopeGuard([&fromPack] {
+                for (const QString &path : std::as_const(fromPack))
+                    QFile::remove(path);
+            });
             fetched = FetchScripts(MyDataFind, server, TScriptFolders{netDbdir, softdir, listPath}, scripts,
                                    [&](const QString &folder, const QString &name, const QString &local) {
+                                       // A script cut from the pack was checked against the manifest already.
+                                       if (folder == netDbdir && fromPack.contains(name)
+                                           && ReplaceFile(fromPack.value(name), local).Error.isEmpty()) {
+                                           fromPack.remove(name);
+                                           return int(ResultCode::Downloaded);
+                                       }
                                        const TManifestEntry *entry =
                                            manifest ? &manifest->Entries[listed.value(folder + name)] : nullptr;
                                        return FetchListed(connection, folder, name, local, entry);

@@ -9,6 +9,8 @@
 #include "release/ListedFileCheck.h"
 #include "net/ProgressThrottle.h"
 #include "base/SafePaths.h"
+#include "stages/Pairing.h"
+#include "stages/PatchStaging.h"
 #include "stages/StageScope.h"
 #include "net/TransferPool.h"
 #include "stages/UpdateEngine.h"
@@ -85,10 +87,18 @@ int TUpdateEngine::DownloadChange()
         QString localFolder;
         const TManifestEntry *listed;  // the archive's manifest entry; none without a manifest
         int job = -1;  // -1: an unsafe path, skipped
+        const TPatchEntry *patch = nullptr;  // fetched instead of the archive: its base is installed
+        QString installed;                   // the installed file, when a patch list was read
     };
     QVector<StageFile> files;
     QVector<TransferJob> jobs;
     QHash<QString, QSet<QString>> targetsByFolder;
+    const bool signedRelease = programManifest && programManifest->Signed;
+    // Patches are taken from a signed release only, and only when some file has a base installed.
+    const bool anyChanged = std::any_of(MyDataFind.cbegin(), MyDataFind.cend(),
+                                        [](const TDataFind &entry) { return !IsNewFile(entry); });
+    const std::optional<TPatchChoice> patches =
+        signedRelease && anyChanged ? TakePatchList(connection) : std::optional<TPatchChoice>();
     for (const TDataFind &entry : std::as_const(MyDataFind)) {
         const TDataSearch &serverEntry = ScanDir1->MyDataSearch.at(entry.IdFTP);
         StageFile file{&serverEntry, ServerFolder(netdir, entry.PathFTP), LocalFolder(softdir, entry.PathDir),
@@ -99,10 +109,23 @@ int TUpdateEngine::DownloadChange()
             if (!QFileInfo(folderToCreate).isDir())
                 QDir().mkpath(folderToCreate);
             file.job = int(jobs.size());
-            jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
-                         file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt,
-                         uint64_t(std::max<int64_t>(serverEntry.Size, 0))});
             targetsByFolder[file.localFolder].insert(serverEntry.FileName);
+            if (patches && !IsNewFile(entry)) {
+                const TDataSearch &local = ScanDir2->MyDataSearch.at(entry.IdDir);
+                file.installed = local.Path + local.FileName;
+                file.patch = patches->ForInstalled(file.listed->Path, serverEntry.Size, file.installed);
+            }
+            if (file.patch) {
+                const QString patchName = PatchNameOf(*file.patch);
+                jobs.append({file.serverFolder, patchName, file.localFolder + patchName, uint64_t(file.patch->Patch.Size),
+                             uint64_t(file.patch->Patch.Size)});
+                targetsByFolder[file.localFolder].insert(patchName);
+            } else {
+                jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
+                             file.listed ? std::optional<uint64_t>(file.listed->Size) : std::nullopt,
+                             uint64_t(std::max<int64_t>(serverEntry.Size, 0))});
+                TakePackPlace(jobs.last(), entry.IdFTP);
+            }
         }
         files.append(file);
     }
@@ -121,13 +144,13 @@ int TUpdateEngine::DownloadChange()
         TListedFileCheck check = TListedFileCheck::Matches;
         TStagedFile staged;
         std::exception_ptr error;  // the tool could not be started: thrown at the file's turn
+        QString patchFailure;      // why the patch fetched for the file did not give it
     };
     std::vector<ReadyFile> ready(size_t(jobs.size()));
     std::vector<const StageFile *> fileOfJob(size_t(jobs.size()));
     for (const StageFile &file : std::as_const(files))
         if (file.job >= 0)
             fileOfJob[size_t(file.job)] = &file;
-    const bool signedRelease = programManifest && programManifest->Signed;
     // Stages the archives of jobs, all of one local folder, into their slots.
     const auto stage = [&](const QVector<int> &jobsOfFolder, bool vouched) {
         const QString &localFolder = fileOfJob[size_t(jobsOfFolder.first())]->localFolder;
@@ -156,6 +179,13 @@ int TUpdateEngine::DownloadChange()
             if (fetched.result <= 0)
                 continue;
             const StageFile &file = *fileOfJob[size_t(fetched.index)];
+            if (file.patch) {
+                TPatchStaging patched = StagePatch(file.localFolder, PatchNameOf(*file.patch), file.installed,
+                                                   file.server->Comment, *file.patch);
+                ready[size_t(fetched.index)].staged = std::move(patched.Staged);
+                ready[size_t(fetched.index)].patchFailure = patched.Failure;
+                continue;
+            }
             if (file.listed) {
                 ReadyFile &slot = ready[size_t(fetched.index)];
                 slot.check = CheckListedFile(file.localFolder + file.server->FileName, *file.listed);
@@ -171,6 +201,43 @@ int TUpdateEngine::DownloadChange()
             stage(jobsOfFolder, true);
     };
 
+    // A file whose archive (or patch) arrived whole and checked: the same log lines and counters
+    // either way (logFetched), then its staged file takes its place (placeFetched).
+    const auto logFetched = [&](const StageFile &file) {
+        AddLog(QStringLiteral("    ") + file.server->FileName + lStr(QStringLiteral(" - …загружен…")));
+        SetCounter(Counter::Download, ++downloaded);
+        if (!toolLogged) {
+            AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
+            toolLogged = true;
+        }
+    };
+    const auto placeFetched = [&](const StageFile &file, TStagedFile &staged, const QString &command) {
+        const QString &fileName = file.server->Comment;
+        if (InstallArchive(staged, file.localFolder, file.server->FileName, fileName, command)) {
+            SetCounter(Counter::Install, ++installed);
+            AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
+        } else {
+            ++notInstalled_;
+        }
+    };
+    // The file from its fetched patch, logged as from its archive with one line more; false
+    // (logged) when the patch did not give the listed file: the archive is fetched after the others.
+    const auto takePatch = [&](const StageFile &file, int result, ReadyFile &slot) {
+        const QString patch = file.serverFolder + PatchNameOf(*file.patch);
+        if (result > 0 && slot.patchFailure.isEmpty()) {
+            AddLog(lStr(QStringLiteral("    …Загружено исправление вместо архива… - ")) + patch
+                   + QStringLiteral(" (%1 ").arg(file.patch->Patch.Size) + lStr(QStringLiteral("…байт…")) + QLatin1Char(')'));
+            logFetched(file);
+            placeFetched(file, slot.staged, QString());
+            return true;
+        }
+        LogDownloadFailure(result, file.serverFolder, PatchNameOf(*file.patch), file.localFolder + file.server->Comment);
+        AddLog(lStr(QStringLiteral("    …Исправление не подошло, загружается архив… - ")) + patch
+               + (slot.patchFailure.isEmpty() ? QString() : QStringLiteral(" (") + lStr(slot.patchFailure) + QLatin1Char(')')));
+        return false;
+    };
+    QVector<const StageFile *> fallbacks;
+    FetchFromMirrors(jobs);
     {
         const ServerAddress address = UpdateServerAddress();
         TransferPool pool(
@@ -179,7 +246,7 @@ int TUpdateEngine::DownloadChange()
                 return OpenFTP(hNet, hFTP, address.host, QString::fromLatin1(kFtpUser),
                                QString::fromLatin1(kFtpPassword), address.port);
             },
-            prepare);
+            prepare, ProgramPack());
         for (const StageFile &file : std::as_const(files)) {
             const QString &archive = file.server->FileName;
             const QString &fileName = file.server->Comment;
@@ -194,17 +261,18 @@ int TUpdateEngine::DownloadChange()
                 [&](uint32_t received, uint32_t size) { emit fileProgress(archive, received, size); });
             int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
             progress.Finish();
-            // With a manifest the archive must be the one it lists before anything counts.
             ReadyFile &slot = ready[size_t(file.job)];
+            if (file.patch) {
+                if (!takePatch(file, result, slot))
+                    fallbacks.append(&file);
+                CheckStop();
+                continue;
+            }
+            // With a manifest the archive must be the one it lists before anything counts.
             if (result > 0 && file.listed && !AcceptChecked(slot.check, localFolder + archive, archive))
                 result = ResultCode::DownloadRejected;
             if (result > 0) {
-                AddLog(QStringLiteral("    ") + archive + lStr(QStringLiteral(" - …загружен…")));
-                SetCounter(Counter::Download, ++downloaded);
-                if (!toolLogged) {
-                    AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
-                    toolLogged = true;
-                }
+                logFetched(file);
                 if (slot.error) {
                     QFile::remove(localFolder + archive);
                     std::rethrow_exception(slot.error);
@@ -217,12 +285,7 @@ int TUpdateEngine::DownloadChange()
                     command = together == lastTogether ? QString() : together;
                     lastTogether = together;
                 }
-                if (InstallArchive(slot.staged, localFolder, archive, fileName, command)) {
-                    SetCounter(Counter::Install, ++installed);
-                    AddLog(QStringLiteral("    ") + fileName + lStr(QStringLiteral(" …установлен…")));
-                } else {
-                    ++notInstalled_;
-                }
+                placeFetched(file, slot.staged, command);
             } else {
                 // A local file that would not open is named as the file's (by its decoded name),
                 // unless the download's partial file was to blame.
@@ -234,6 +297,21 @@ int TUpdateEngine::DownloadChange()
             }
             CheckStop();
         }
+    }
+    // The archives of the files whose patch failed, one after the other on the stage's connection.
+    for (const StageFile *file : std::as_const(fallbacks)) {
+        const QString &archive = file->server->FileName;
+        const int result = FetchListed(connection, file->serverFolder, archive, file->localFolder + archive, file->listed);
+        if (result > 0) {
+            logFetched(*file);
+            TStagedFile staged = installer.Stage(file->localFolder, archive, file->server->Comment, file->server->Size,
+                                                 TArchiveOrigin::Signed);
+            placeFetched(*file, staged, SevenZipCommandLine(toolFolder, file->localFolder, archive));
+        } else {
+            LogDownloadFailure(result, file->serverFolder, archive, file->localFolder + file->server->Comment);
+            ++notInstalled_;
+        }
+        CheckStop();
     }
     AddLog(lStr(QStringLiteral("…Обновления загружены…")));
     connection.Disconnect();

@@ -6,9 +6,11 @@
 #include "stages/CheckReport.h"
 #include "stages/DataFind.h"
 #include "stages/ManifestListing.h"
+#include "stages/PatchChoice.h"
 #include "release/MinisignKey.h"
 #include "stages/ScriptFetch.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -20,6 +22,8 @@ enum class TListedFileCheck;
 class TScanDir;
 struct TSkippedEntry;
 class StageConnection;
+struct TransferJob;
+struct PackFile;
 
 class TUpdateEngine : public QObject, private TScriptReport {
     Q_OBJECT
@@ -153,6 +157,23 @@ private:
     // takes its archive with it.
     bool InstallArchive(TStagedFile &staged, const QString &localFolder, const QString &archive,
                         const QString &fileName, const QString &commandLine);
+    // The patches of the program folder (its signed manifest accepted by stage 1): none when it
+    // has no patch list, or when the list fails its check (logged).
+    std::optional<TPatchChoice> TakePatchList(StageConnection &connection);
+    // Where job, the archive of entry listed of the program listing, lies in the program
+    // folder's pack (with its SHA-256); nothing when the signed manifest announced no pack.
+    void TakePackPlace(TransferJob &job, int listed) const;
+    // The program folder's pack, when its signed manifest announced one.
+    std::optional<PackFile> ProgramPack() const;
+    // Fetches what it can of jobs from the ranges of the program folder's pack on the mirrors
+    // (MirrorsToTry), one mirror after the other, marking the jobs it brought as fetched; logs
+    // each mirror that did not give all it was asked for.
+    void FetchFromMirrors(QVector<TransferJob> &jobs);
+    // Cuts the scripts that stage 3's work list (MyDataFind) fetches from ranges of the script
+    // folder's pack, when its signed manifest announced one, into temporary files in softdir
+    // (named with kScriptTempPrefix). Returns the scripts that came whole and matching, each
+    // with the file that holds it.
+    QHash<QString, QString> FetchScriptsFromPack(StageConnection &connection, const TManifestListing &manifest);
     // The log line for a failed download (-1 to -5); nothing for other results.
     void LogDownloadFailure(int r, const QString &serverFolder, const QString &serverName, const QString &localFile);
     // The files of the work list, for a check.

@@ -135,6 +135,18 @@ TEST(Demo, TamperedArchiveIsRefusedAndTheOthersInstalled)
     EXPECT_TRUE(run.output.contains(QStringLiteral("\nScripts fetched: 2\n"))) << output;
 }
 
+TEST(Demo, WithPatchesTheChangedFilesComeAsPatchesAndTheInstallationIsTheRelease)
+{
+    QTemporaryDir work;
+    const DemoRun run = RunDemo(work.path(), {QStringLiteral("--delta")});
+    const std::string output = run.output.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << output;
+    ExpectInstalledExcept(work.path(), QString(), output);
+    EXPECT_TRUE(run.output.contains(QStringLiteral("\nFiles identical to the release: yes\n"))) << output;
+    EXPECT_TRUE(run.output.contains(QStringLiteral("\nInstalled from patches: 4 of 4 published\n"))) << output;
+    EXPECT_EQ(FileBytes(work.filePath(QStringLiteral("ORN/Update.bak"))), QByteArray("ORN updater, release 2.3\n"));
+}
+
 // A keyed build folder at folder, as the demo's: the prepared key and ornpack, and program as OrnUpdate.
 void LinkDemoBuild(const QString &folder, const QString &program, bool withKey)
 {

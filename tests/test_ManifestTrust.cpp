@@ -191,6 +191,24 @@ TEST(SequenceComment, OneSequenceFieldIsRead)
         EXPECT_EQ(SequenceOfComment(c.comment), c.sequence) << c.comment.toStdString();
 }
 
+TEST(SequenceComment, ThePackFieldIsReadBesideTheSequenceWhichReadersOfTheSequenceAloneStillFind)
+{
+    const struct {
+        QByteArray comment;
+        std::optional<qint64> pack;
+    } cases[] = {
+        {PublicationComment(12, 5, kManifestName, 4096), 4096},
+        {PublicationComment(12, 5), std::nullopt},
+        {"sequence:12 pack:0", 0},
+        {"pack:1 pack:1", std::nullopt},
+        {"pack:01", std::nullopt},
+        {"backpack:3", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PackSizeOfComment(c.comment), c.pack) << c.comment.toStdString();
+    EXPECT_EQ(SequenceOfComment(PublicationComment(12, 5, kManifestName, 4096)), 12);
+}
+
 TEST(SequenceRecord, ReadRecordAndKeepOtherFolders)
 {
     QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include "install/ArchiveInstall.h"
 #include "release/Manifest.h"
 #include "release/ManifestTrust.h"
+#include "release/ReleasePack.h"
 
 #include <gtest/gtest.h>
 
@@ -224,6 +225,50 @@ TEST_F(Ornpack, SignedPublicationIsAcceptedByMinisignAndByTheTrustCheck)
     EXPECT_FALSE(ManifestOf(output).Expires.has_value());
 }
 
+TEST_F(Ornpack, ASignedFolderGetsItsPackAnnouncedInTheTrustedComment)
+{
+    const QDateTime date(QDate(2023, 2, 1), QTime(8, 0));
+    MakeFile(release, QStringLiteral("ORN.exe"), QByteArray("main"), date);
+    MakeFile(release, QStringLiteral("bin/Report.dll"), QByteArray(3000, 'r'), date);
+    MakeFile(release, QStringLiteral("Zeta.dll"), QByteArray("zeta"), date);
+    const MinisignKeyFiles key = MakeMinisignKey(dir.path(), QStringLiteral("release"));
+    const RunResult run = RunOrnpack({"--sign", key.secretKeyFile, "--folder", "/prog/", release, output});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    // The listed files one after the other in the manifest's order, nothing else.
+    const QString manifestPath = output + QStringLiteral("/ornupdate.manifest");
+    const TManifest manifest = ManifestOf(output);
+    QByteArray expected;
+    for (const TManifestEntry &entry : manifest.Entries)
+        expected += FileBytes(output + QLatin1Char('/') + entry.Path);
+    ASSERT_EQ(manifest.Entries.size(), 3) << "the pack is not listed";
+    EXPECT_EQ(FileBytes(output + QLatin1Char('/') + kPackName), expected);
+    QString verified;
+    EXPECT_EQ(RunMinisign({"-V", "-p", key.publicKeyFile, "-m", manifestPath}, &verified), 0) << verified.toStdString();
+    EXPECT_TRUE(verified.contains(QStringLiteral("\tpack:%1").arg(expected.size()))) << verified.toStdString();
+    const TTrustResult trust = CheckManifestTrust({QStringLiteral("/prog/"), FileBytes(manifestPath),
+                                                   FileBytes(manifestPath + ".minisig"),
+                                                   ParseTrustedKeys(key.publicKeyLine).value(), std::nullopt,
+                                                   QDateTime::currentDateTimeUtc()});
+    ASSERT_EQ(trust.Outcome, TTrustOutcome::Accepted) << trust.Detail.toStdString();
+    EXPECT_EQ(trust.PackSize, expected.size());
+    const std::optional<QHash<QString, qint64>> offsets = PackOffsets(trust.Manifest, *trust.PackSize);
+    ASSERT_TRUE(offsets.has_value());
+    for (const TManifestEntry &entry : manifest.Entries)
+        EXPECT_EQ(expected.mid(offsets->value(entry.Path), entry.Size), FileBytes(output + QLatin1Char('/') + entry.Path))
+            << entry.Path.toStdString();
+    EXPECT_FALSE(PackOffsets(trust.Manifest, *trust.PackSize + 1).has_value()) << "sizes that do not add up: no pack";
+
+    // Signed without a pack, or not signed: no pack is left that the signature does not announce.
+    for (const QStringList &arguments : {QStringList{"--sign", key.secretKeyFile, "--folder", "/prog/", "--no-pack"},
+                                         QStringList{}}) {
+        const RunResult again = RunOrnpack(arguments + QStringList{release, output});
+        ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output + QLatin1Char('/') + kPackName)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(ManifestOf(output).Entries.size(), 3);
+    }
+}
+
 TEST_F(Ornpack, ScriptsAreCopiedWithTheirDatesAndListed)
 {
     const QString scripts = dir.filePath(QStringLiteral("scripts"));
@@ -239,7 +284,8 @@ TEST_F(Ornpack, ScriptsAreCopiedWithTheirDatesAndListed)
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("notes.txt: skipped"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old: skipped"))) << run.err.toStdString();
-    EXPECT_EQ(TreeFiles(output), Lines({"001 create.sql", "002-ALTER.SQL", "ornupdate.manifest", "ornupdate.manifest.minisig"}));
+    EXPECT_EQ(TreeFiles(output), Lines({"001 create.sql", "002-ALTER.SQL", "ornupdate.manifest", "ornupdate.manifest.minisig",
+                                        "ornupdate.pack"}));
     EXPECT_EQ(FileBytes(output + QStringLiteral("/001 create.sql")), QByteArray("create table a;"));
     EXPECT_EQ(QFileInfo(output + QStringLiteral("/001 create.sql")).lastModified(), date);
     EXPECT_EQ(QFileInfo(output + QStringLiteral("/002-ALTER.SQL")).lastModified(), date.addDays(1));

@@ -225,6 +225,9 @@ TEST(Pairing, UndecodableAndUnsafeServerEntriesAreSkippedAndReported)
         ServerEntry("", QStringLiteral("ornupdate.manifest")),                       // 7 the publication's own files,
         ServerEntry("", QStringLiteral("ornupdate.manifest.minisig")),               // 8 passed over silently
         ServerEntry("bin/", QStringLiteral("ornupdate.manifest")),                   // 9 not at the top: not decodable
+        ServerEntry("", QStringLiteral("ornupdate.patches")),                        // 10 the patch list and
+        ServerEntry("", QStringLiteral("ornupdate.patches.minisig")),                // 11 its signature,
+        ServerEntry("bin/", QStringLiteral("0123456789abcdef.fedcba9876543210.ornpatch")),  // 12 a patch: passed over
     };
     const TPairing pairing = PairBoth(server, {});
     ASSERT_EQ(pairing.Work.size(), 1);

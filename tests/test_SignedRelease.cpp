@@ -39,16 +39,23 @@ protected:
         install.writeFtpIni(QStringLiteral("/prog/"), QStringLiteral("/db/"));
     }
 
-    void Publish(const MinisignKeyFiles &signer)
+    // The archives and scripts are fetched one by one unless pack (then from ornupdate.pack,
+    // test_PackUpdate).
+    void Publish(const MinisignKeyFiles &signer, bool pack = true)
     {
-        ASSERT_TRUE(Ornpack({"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100", release, prog()}));
-        PublishScripts(signer, "100");
+        QStringList arguments{"--sign", signer.secretKeyFile, "--folder", "/prog/", "--sequence", "100"};
+        if (!pack)
+            arguments << QStringLiteral("--no-pack");
+        ASSERT_TRUE(Ornpack(arguments + QStringList{release, prog()}));
+        PublishScripts(signer, "100", pack);
     }
 
-    void PublishScripts(const MinisignKeyFiles &signer, const char *sequence)
+    void PublishScripts(const MinisignKeyFiles &signer, const char *sequence, bool pack = true)
     {
-        ASSERT_TRUE(Ornpack({"--scripts", "--sign", signer.secretKeyFile, "--folder", "/db/", "--sequence", sequence,
-                             scripts, server + QStringLiteral("/db")}));
+        QStringList arguments{"--scripts", "--sign", signer.secretKeyFile, "--folder", "/db/", "--sequence", sequence};
+        if (!pack)
+            arguments << QStringLiteral("--no-pack");
+        ASSERT_TRUE(Ornpack(arguments + QStringList{scripts, server + QStringLiteral("/db")}));
     }
 
     // Runs stages 1 to 3 trusting keys, against the server tree as it stands.
@@ -114,7 +121,7 @@ TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
 
 TEST_F(SignedRelease, AChangedOrLargerArchiveIsRefusedAndTheOthersInstalled)
 {
-    Publish(key);
+    Publish(key, false);
     WriteDatedFile(install.path(), QStringLiteral("bin/Report.dll"), "old report", kReleaseDay.addDays(-3));
     // One byte changed in one archive, another archive grown beyond its listed size, a script
     // changed, and an archive the manifest does not list.

@@ -97,9 +97,10 @@ TPackReport PackTree(const QString &ReleaseFolder, const QString &OutputFolder, 
             continue;
         }
         const QString failure = MakeArchive(SevenZip, output.absoluteFilePath(archive), file);
-        if (failure.isEmpty())
+        if (failure.isEmpty()) {
             report.Written.append(archive);
-        else
+            report.Sources.append(relative);
+        } else
             report.Problems.append(relative + QStringLiteral(": ") + failure);
     }
     return report;

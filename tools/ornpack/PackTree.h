@@ -6,6 +6,7 @@
 
 struct TPackReport {
     QStringList Written;   // archive paths relative to the output folder, in packing order
+    QStringList Sources;   // the release path of each of Written, relative to the release folder
     QStringList Problems;  // one line per file that was skipped or could not be packed
 };
 

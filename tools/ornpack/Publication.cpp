@@ -1,9 +1,13 @@
 #include "Publication.h"
 
+#include "PackFile.h"
+
 #include "release/FileHash.h"
 #include "release/Manifest.h"
+#include "release/PatchList.h"
 #include "release/MinisignSignature.h"
 #include "release/PublicationComment.h"
+#include "release/ReleasePack.h"
 #include "base/SafePaths.h"
 
 #include <QDir>
@@ -13,7 +17,16 @@
 
 namespace {
 
-// Writes Bytes to Path through a temporary file; an empty text on success, else the error.
+// Removes Path when it exists; an empty text on success, else the error.
+QString RemoveStale(const QString &Path)
+{
+    if (QFile::exists(Path) && !QFile::remove(Path))
+        return QStringLiteral("cannot remove the old ") + Path;
+    return QString();
+}
+
+}  // namespace
+
 QString WriteWhole(const QString &Path, const QByteArray &Bytes)
 {
     QSaveFile file(Path);
@@ -21,8 +34,6 @@ QString WriteWhole(const QString &Path, const QByteArray &Bytes)
         return QString();
     return QStringLiteral("cannot write %1: %2").arg(Path, file.errorString());
 }
-
-}  // namespace
 
 TPublicationReport WritePublication(const QString &OutputFolder, const TPublicationOptions &Options)
 {
@@ -36,7 +47,8 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
     while (it.hasNext()) {
         const QString path = it.next();
         const QString relative = output.relativeFilePath(path);
-        if (relative == kManifestName || relative == kManifestSignatureName)
+        if (relative == kManifestName || relative == kManifestSignatureName || relative == kPackName
+            || relative == kPatchListName || relative == kPatchListSignatureName || IsPatchPath(relative))
             continue;
         const std::optional<QByteArray> hash = FileSha256(path);
         if (!IsSafeRelativePath(relative) || !hash) {
@@ -50,14 +62,29 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
     const QByteArray text = WriteManifest(manifest);
     report.Error = WriteWhole(output.filePath(kManifestName), text);
     const QString signaturePath = output.filePath(kManifestSignatureName);
+    const QString packPath = output.filePath(kPackName);
     if (!report.Error.isEmpty())
         return report;
     if (!Options.SignWith) {
-        if (QFile::exists(signaturePath) && !QFile::remove(signaturePath))
-            report.Error = QStringLiteral("cannot remove the old signature ") + signaturePath;
+        report.Error = RemoveStale(signaturePath);
+        if (report.Error.isEmpty())
+            report.Error = RemoveStale(packPath);
         return report;
     }
-    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch());
+    // The pack holds the files in the order the updater reads the manifest in.
+    std::optional<qint64> packBytes;
+    if (Options.Pack) {
+        const TManifest listed = *ReadManifest(text).Manifest;
+        report.Error = WritePackFile(OutputFolder, listed);
+        packBytes = 0;
+        for (const TManifestEntry &entry : listed.Entries)
+            *packBytes += entry.Size;
+    } else {
+        report.Error = RemoveStale(packPath);
+    }
+    if (!report.Error.isEmpty())
+        return report;
+    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch(), kManifestName, packBytes, Options.Mirrors);
     report.Error = WriteWhole(signaturePath, SignMinisign(text, *Options.SignWith, comment));
     return report;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The manifest of a published server folder (ornupdate.manifest) and its minisign signature
-// (ornupdate.manifest.minisig).
+// The manifest of a published server folder (ornupdate.manifest), its minisign signature
+// (ornupdate.manifest.minisig) and, with the signature, the folder's pack (ornupdate.pack).
 #include "release/MinisignKey.h"
 
 #include <QDateTime>
@@ -14,6 +14,8 @@ struct TPublicationOptions {
     std::optional<QDateTime> Expires;            // none: the manifest never expires
     std::optional<TMinisignSecretKey> SignWith;  // none: no signature (an old one is removed)
     QDateTime Now;                               // the publication time, for the trusted comment
+    bool Pack = true;                            // with SignWith: write the pack and announce it
+    QStringList Mirrors;                         // with SignWith: base URLs of HTTP(S) copies of the server's tree
 };
 
 struct TPublicationReport {
@@ -21,7 +23,12 @@ struct TPublicationReport {
     QString Error;         // why the manifest or signature could not be written; empty on success
 };
 
-// Writes the manifest of every file below OutputFolder (its own two files excepted) with size
-// and SHA-256, and, with a key, its signature whose trusted comment carries the sequence.
-// Both files are replaced atomically.
+// Writes Bytes to Path through a temporary file; an empty text on success, else the error.
+QString WriteWhole(const QString &Path, const QByteArray &Bytes);
+
+// Writes the manifest of every file below OutputFolder (its own files, the pack, the patch list
+// and the patches excepted: they are not files to install) with size and SHA-256, and, with a
+// key, the pack of the listed files (unless Pack is off) and the signature whose trusted comment
+// carries the sequence and the pack's size. Each file is replaced atomically; a pack or signature
+// not written this time is removed.
 TPublicationReport WritePublication(const QString &OutputFolder, const TPublicationOptions &Options);

@@ -3,7 +3,9 @@
 // folder of database scripts. Each published folder gets its manifest, signed on request.
 #include "CopyScripts.h"
 #include "PackTree.h"
+#include "PatchPublication.h"
 #include "Publication.h"
+#include "release/PublicationComment.h"
 #include "release/ServerFolderName.h"
 
 #include <QCoreApplication>
@@ -23,10 +25,11 @@ constexpr int kSomeLeftOut = 1;
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
+    "Usage: ornpack [--sign KEYFILE --folder SERVERFOLDER [--no-pack] [--mirror URL]...]\n"
+    "               [--previous OLD-RELEASE-FOLDER]... [--sequence N] [--expires DAYS]\n"
     "               <release-folder> <output-folder>\n"
-    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER] [--sequence N] [--expires DAYS]\n"
-    "               <scripts-folder> <output-folder>\n"
+    "       ornpack --scripts [--sign KEYFILE --folder SERVERFOLDER [--no-pack] [--mirror URL]...]\n"
+    "               [--sequence N] [--expires DAYS] <scripts-folder> <output-folder>\n"
     "\n"
     "Writes the server program tree for the updater: for every file of the release folder\n"
     "(sub-folders included) a 7-Zip archive named\n"
@@ -44,7 +47,8 @@ const char kUsage[] =
     "sub-folders are reported and left out.\n"
     "\n"
     "Either way the output folder then gets its manifest ornupdate.manifest: every file\n"
-    "below it with its size and SHA-256, a sequence number and an optional expiry time.\n"
+    "below it (patches and their list excepted) with its size and SHA-256, a sequence\n"
+    "number and an optional expiry time.\n"
     "  --sequence N     the sequence number (default: the publication time in seconds since\n"
     "                   1970); an updater refuses a manifest older than one it accepted\n"
     "  --expires DAYS   the manifest expires DAYS days after publication\n"
@@ -56,16 +60,28 @@ const char kUsage[] =
     "                   carries the sequence. An encrypted key's password is read from the\n"
     "                   first line of standard input. Without --sign an old signature is\n"
     "                   removed. \"minisign -V -p KEY.pub -m ornupdate.manifest\" verifies.\n"
+    "                   A signed folder also gets ornupdate.pack: the listed files one after\n"
+    "                   the other in the manifest's order, whose size the trusted comment\n"
+    "                   announces (pack:<bytes>), so that an updater fetches many files by one\n"
+    "                   request for a range of it. Without --sign an old pack is removed.\n"
+    "  --no-pack        sign without writing a pack (an old one is removed)\n"
+    "  --mirror URL     an http:// or https:// copy of the server's whole tree (URL + the\n"
+    "                   server folder + ornupdate.pack is this folder's pack), listed in the\n"
+    "                   trusted comment (mirror:<URL>); repeatable, tried in the order given.\n"
+    "                   Needs --sign\n"
     "\n"
     "Exit status: 0 all files written, 1 some files left out, 2 usage or set-up error.\n";
 
 struct TArguments {
     bool Scripts = false;
+    bool NoPack = false;
     QString KeyFile;
     QString Folder;
     std::optional<qint64> Sequence;
     std::optional<qint64> ExpiresDays;
+    QStringList Previous;
     QStringList Folders;
+    QStringList Mirrors;
 };
 
 // The options and the two folders; nullopt with *Error for anything else.
@@ -78,8 +94,13 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
             parsed.Scripts = true;
             continue;
         }
+        if (argument == QLatin1String("--no-pack")) {
+            parsed.NoPack = true;
+            continue;
+        }
         if (argument != QLatin1String("--sign") && argument != QLatin1String("--sequence")
-            && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")) {
+            && argument != QLatin1String("--expires") && argument != QLatin1String("--folder")
+            && argument != QLatin1String("--previous") && argument != QLatin1String("--mirror")) {
             parsed.Folders.append(argument);
             continue;
         }
@@ -90,10 +111,18 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
         const QString value = Arguments.takeFirst();
         bool number = false;
         const qint64 count = value.toLongLong(&number);
-        if (argument == QLatin1String("--sign"))
+        if (argument == QLatin1String("--mirror")) {
+            if (!IsMirrorUrl(value)) {
+                *Error = QStringLiteral("--mirror: not an http:// or https:// URL: ") + value;
+                return std::nullopt;
+            }
+            parsed.Mirrors.append(value);
+        } else if (argument == QLatin1String("--sign"))
             parsed.KeyFile = value;
         else if (argument == QLatin1String("--folder"))
             parsed.Folder = value;
+        else if (argument == QLatin1String("--previous"))
+            parsed.Previous.append(value);
         else if (!number || count < (argument == QLatin1String("--sequence") ? 0 : 1)) {
             *Error = argument + QStringLiteral(": not a number: ") + value;
             return std::nullopt;
@@ -106,9 +135,18 @@ std::optional<TArguments> ParseArguments(QStringList Arguments, QString *Error)
         *Error = QStringLiteral("two folders are needed");
         return std::nullopt;
     }
+    if (!parsed.Mirrors.isEmpty() && parsed.KeyFile.isEmpty()) {
+        *Error = QStringLiteral("--mirror needs --sign: the mirrors are listed in the signature");
+        return std::nullopt;
+    }
     // A signature must not let the manifest pass for another folder of the server.
     if (!parsed.KeyFile.isEmpty() && NormalServerFolder(parsed.Folder).isEmpty()) {
         *Error = QStringLiteral("--sign needs --folder: a signed manifest names the server folder it is published for");
+        return std::nullopt;
+    }
+    // Patches are taken only from a signed publication, and scripts are never patched.
+    if (!parsed.Previous.isEmpty() && (parsed.KeyFile.isEmpty() || parsed.Scripts)) {
+        *Error = QStringLiteral("--previous needs --sign and a program tree");
         return std::nullopt;
     }
     return parsed;
@@ -148,14 +186,19 @@ int main(int argc, char **argv)
     }
     const QString source = parsed->Folders.at(0);
     const QString output = parsed->Folders.at(1);
-    if (!QFileInfo(source).isDir()) {
-        err << "ornpack: not a folder: " << source << "\n";
-        return kUsageError;
+    const QStringList inputs = QStringList(parsed->Previous) << source;
+    for (const QString &folder : inputs) {
+        if (!QFileInfo(folder).isDir()) {
+            err << "ornpack: not a folder: " << folder << "\n";
+            return kUsageError;
+        }
     }
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
     TPublicationOptions publication;
     publication.Now = now;
+    publication.Pack = !parsed->NoPack;
+    publication.Mirrors = parsed->Mirrors;
     publication.Sequence = parsed->Sequence.value_or(now.toSecsSinceEpoch());
     if (!parsed->Folder.isEmpty())
         publication.Folder = NormalServerFolder(parsed->Folder);
@@ -179,7 +222,13 @@ int main(int argc, char **argv)
         err << "ornpack: cannot create " << output << "\n";
         return kUsageError;
     }
+    const QString removal = RemoveOldPatches(output);
+    if (!removal.isEmpty()) {
+        err << "ornpack: " << removal << "\n";
+        return kUsageError;
+    }
     TPackReport report;
+    TPatchReport patches;
     if (parsed->Scripts) {
         report = CopyScripts(source, output);
     } else {
@@ -189,9 +238,14 @@ int main(int argc, char **argv)
             return kUsageError;
         }
         report = PackTree(source, output, sevenZip);
+        patches = WritePatches(source, parsed->Previous, output, report);
+        report.Written += patches.Written;
+        report.Problems += patches.Problems;
     }
-    const TPublicationReport published = WritePublication(output, publication);
+    TPublicationReport published = WritePublication(output, publication);
     report.Problems += published.Problems;
+    if (published.Error.isEmpty() && !parsed->Previous.isEmpty())
+        published.Error = WritePatchListFiles(output, patches.Entries, publication);
 
     for (const QString &written : report.Written)
         out << written << "\n";

@@ -1,0 +1,52 @@
+#include "net/PackRanges.h"
+
+#include "net/TransferPool.h"
+
+#include <algorithm>
+
+namespace {
+
+// The most files, and the most bytes, of a run fetched from a pack: a run is unpacked only once
+// all of it has arrived, so that the first files are installed while later runs arrive.
+constexpr int kLongestPackRun = 64;
+constexpr uint64_t kPackRunBytes = 8 * 1024 * 1024;
+
+bool InPack(const TransferJob &job) { return job.packOffset && job.expectedSize.value_or(0) > 0 && !job.fetched; }
+
+}  // namespace
+
+QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, int end, uint64_t gapBytes)
+{
+    QVector<int> inPack;
+    for (int index = first; index < end; ++index)
+        if (InPack(jobs.at(index)))
+            inPack.append(index);
+    std::sort(inPack.begin(), inPack.end(),
+              [&jobs](int a, int b) { return *jobs.at(a).packOffset < *jobs.at(b).packOffset; });
+    QVector<PackRange> ranges;
+    for (const int index : std::as_const(inPack)) {
+        const uint64_t offset = *jobs.at(index).packOffset;
+        const uint64_t rangeEnd = ranges.isEmpty() ? 0 : ranges.last().offset + ranges.last().length;
+        if (ranges.isEmpty() || offset < rangeEnd || offset - rangeEnd > gapBytes)
+            ranges.append({offset, 0, {}});
+        PackRange &range = ranges.last();
+        range.length = offset + *jobs.at(index).expectedSize - range.offset;
+        range.jobs.append(index);
+    }
+    return ranges;
+}
+
+int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
+{
+    if (!InPack(jobs.at(first)))
+        return TransferRunEnd(jobs, first, connections);
+    // A range costs a few round trips whatever its length: the connections share the list
+    // evenly rather than shortening their runs towards its end.
+    const int all = int(jobs.size());
+    const int share = std::clamp((all + std::max(1, connections) - 1) / std::max(1, connections), 1, kLongestPackRun);
+    uint64_t total = *jobs.at(first).expectedSize;
+    int end = first + 1;
+    while (end < std::min(first + share, all) && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kPackRunBytes)
+        ++end;
+    return end;
+}
