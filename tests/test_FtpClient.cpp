@@ -232,24 +232,6 @@ TEST_F(FtpClientTest, EndlessListingsFailOnTheirSizeOrTimeLimit)
     }
 }
 
-TEST_F(FtpClientTest, NamesThatCannotBeFileNamesAreLeftOutOfListings)
-{
-    WriteTestFile(root.path() + "/odd/back\\slash.txt", "x");
-    WriteTestFile(root.path() + "/odd/bell\x07.txt", "x");
-    WriteTestFile(root.path() + "/odd/new\nline.txt", "x");
-    WriteTestFile(root.path() + "/odd/plain.txt", "x");
-    for (bool machineListing : {true, false}) {
-        SCOPED_TRACE(machineListing ? "MLSD" : "LIST");
-        FtpServerOptions options;
-        options.machineListing = machineListing;
-        FtpServerFixture server(root.path(), options);
-        ASSERT_TRUE(server.isRunning());
-        FtpTestConnection connection(server);
-        ASSERT_TRUE(FtpSetCurrentDirectoryW(connection.hFTP, QStringLiteral("/odd/")));
-        EXPECT_EQ(ListCurrentFolder(connection.hFTP), QStringList{"plain.txt"});
-    }
-}
-
 TEST_F(FtpClientTest, PatternsFilterTheListing)
 {
     FtpServerFixture server(root.path());
