@@ -1,5 +1,6 @@
 // Downloading one server file: progress, content, every failure leaving the local file as it
-// was, a full disk, a stop request; and the progress texts and percentages.
+// was, a stop request; and the progress texts and percentages.
+#include "fixtures/FtpDownloadFixture.h"
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/FtpTestConnection.h"
 #include "net/EventPump.h"
@@ -12,13 +13,9 @@
 #include <QDir>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <csignal>
 #include <functional>
 #include <limits>
-#include <unistd.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -28,36 +25,6 @@ struct Progress {
     {
         return [this](uint32_t received, uint32_t size) { calls.append({received, size}); };
     }
-};
-
-class FtpDownloadTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(serverDir.isValid());
-        ASSERT_TRUE(localDir.isValid());
-        WriteTestFile(serverDir.path() + "/prog/bin/Report.dll.7z", TestBytes(10000));
-        WriteTestFile(serverDir.path() + "/prog/big.7z", TestBytes(3000000));
-        WriteTestFile(serverDir.path() + "/prog/zero.sql", QByteArray());
-        QDir(serverDir.path()).mkpath("prog/folder.7z");
-        local = localDir.path() + "/Report.dll.7z";
-    }
-    void TearDown() override
-    {
-        ClearStopRequest();
-        SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);
-        SetFtpLowSpeed(kFtpLowSpeedBytesPerSecond, kFtpLowSpeedSeconds);
-    }
-
-    // Only the target (if any) is left in the local folder: no temporary files.
-    void ExpectOnlyTarget(bool present)
-    {
-        EXPECT_EQ(FolderEntries(localDir.path()), present ? QStringList{"Report.dll.7z"} : QStringList{});
-    }
-
-    QTemporaryDir serverDir;
-    QTemporaryDir localDir;
-    QString local;
 };
 
 TEST_F(FtpDownloadTest, FetchesTheFileWithProgressAfterEveryBlock)
@@ -75,41 +42,6 @@ TEST_F(FtpDownloadTest, FetchesTheFileWithProgressAfterEveryBlock)
     using Call = QPair<uint32_t, uint32_t>;
     EXPECT_EQ(progress.calls, (QVector<Call>{{4096, 10000}, {8192, 10000}, {10000, 10000}, {10000, 10000}}));
     ExpectOnlyTarget(true);
-}
-
-TEST_F(FtpDownloadTest, TheFetchedFileHasTheOldFilesPermissionsOrThoseOfANewFile)
-{
-    FtpServerFixture server(serverDir.path());
-    ASSERT_TRUE(server.isRunning());
-    FtpTestConnection connection(server);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    struct Case {
-        const char *what;
-        bool oldFile;
-        mode_t oldMode;
-        mode_t expected;
-    };
-    const Case cases[] = {
-        {"no old file", false, 0, 0666 & ~mask},
-        {"old file readable by its owner only", true, 0600, 0600},
-        {"old file with execute bits", true, 0750, 0750},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        QFile::remove(local);
-        if (c.oldFile) {
-            WriteTestFile(local, "old");
-            ASSERT_EQ(::chmod(QFile::encodeName(local).constData(), c.oldMode), 0);
-        }
-        HINTERNET hFile = nullptr;
-        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
-                  ResultCode::Downloaded);
-        struct stat fetched {};
-        ASSERT_EQ(::stat(QFile::encodeName(local).constData(), &fetched), 0);
-        EXPECT_EQ(fetched.st_mode & 07777, c.expected);
-        ExpectOnlyTarget(true);
-    }
 }
 
 TEST_F(FtpDownloadTest, AnEmptyFileEndsAtAFullBar)
@@ -365,57 +297,6 @@ TEST_F(FtpDownloadTest, ADownloadCutShortIsContinuedWhereTheServerCan)
     }
 }
 
-TEST_F(FtpDownloadTest, EntriesPlantedUnderThePartialFileNameAreNeverWrittenThrough)
-{
-    // The partial file's name is predictable: whatever stands under it is replaced by a new
-    // file, and what it leads to outside the folder keeps its bytes and its mode.
-    struct Case {
-        const char *what;
-        std::function<bool(const QString &partial, const QString &outside)> plant;
-        bool outsideExists;
-    };
-    const Case cases[] = {
-        {"link to an outside file", [](const QString &partial, const QString &outside) { return QFile::link(outside, partial); }, true},
-        {"dangling link", [](const QString &partial, const QString &outside) { return QFile::link(outside, partial); }, false},
-        {"hard link of an outside file",
-         [](const QString &partial, const QString &outside) {
-             return ::link(QFile::encodeName(outside).constData(), QFile::encodeName(partial).constData()) == 0;
-         },
-         true},
-        {"FIFO", [](const QString &partial, const QString &) { return ::mkfifo(QFile::encodeName(partial).constData(), 0600) == 0; }, true},
-    };
-    FtpServerFixture server(serverDir.path());
-    ASSERT_TRUE(server.isRunning());
-    FtpTestConnection connection(server);
-    QTemporaryDir outsideDir;
-    ASSERT_TRUE(outsideDir.isValid());
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        QFile::remove(local);
-        const QString outside = outsideDir.path() + "/secret.txt";
-        QFile::remove(outside);
-        const QByteArray secret(2000000, 's');
-        if (c.outsideExists) {
-            WriteTestFile(outside, secret);
-            ASSERT_EQ(::chmod(QFile::encodeName(outside).constData(), 0600), 0);
-        }
-        const QString partial = localDir.path() + "/" + PartialFileName("Report.dll.7z", 10000);
-        ASSERT_TRUE(c.plant(partial, outside));
-        HINTERNET hFile = nullptr;
-        EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}),
-                  ResultCode::Downloaded);
-        EXPECT_EQ(ReadTestFile(local), TestBytes(10000));
-        ExpectOnlyTarget(true);
-        EXPECT_EQ(QFileInfo::exists(outside), c.outsideExists);
-        if (c.outsideExists) {
-            EXPECT_EQ(ReadTestFile(outside), secret);
-            struct stat status {};
-            ASSERT_EQ(::stat(QFile::encodeName(outside).constData(), &status), 0);
-            EXPECT_EQ(status.st_mode & 07777, 0600u);
-        }
-    }
-}
-
 TEST_F(FtpDownloadTest, AnExpectedSizeGivenByTheCallerIsEnforced)
 {
     struct Case {
@@ -506,50 +387,6 @@ TEST_F(FtpDownloadTest, AnErrorThrownByTheProgressCallClosesEverything)
     EXPECT_EQ(ReadTestFile(local), "old");
     ExpectOnlyTarget(true);
     EXPECT_EQ(FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {}), ResultCode::Downloaded);
-}
-
-// Makes writes past `bytes` fail in this process, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
-
-TEST_F(FtpDownloadTest, AFailedLocalWriteRaisesTheSystemErrorAndKeepsTheOldFile)
-{
-    FtpServerFixture server(serverDir.path());
-    ASSERT_TRUE(server.isRunning());
-    FtpTestConnection connection(server);
-    WriteTestFile(local, "old");
-    HINTERNET hFile = nullptr;
-    QString error;
-    {
-        const FileSizeLimit limit(5000);
-        try {
-            FtpDownloadFile(connection.hFTP, hFile, "/prog/bin/", "Report.dll.7z", local, {});
-        } catch (const RaisedError &raised) {
-            error = raised.text();
-        }
-    }
-    EXPECT_EQ(error, QString::fromLocal8Bit(strerror(EFBIG)));
-    EXPECT_EQ(hFile, nullptr);
-    EXPECT_EQ(ReadTestFile(local), "old");
-    ExpectOnlyTarget(true);
 }
 
 TEST(ProgressPercent, RoundsHalvesToEvenAndStaysWithinTheBar)

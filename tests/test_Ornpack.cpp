@@ -23,7 +23,7 @@
 
 namespace {
 
-const QString kOrnpack = QStringLiteral(ORN_BUILD_DIR "/tools/ornpack");
+const QString kOrnpack = QStringLiteral(ORN_ORNPACK);
 
 struct RunResult {
     int exitCode;

@@ -2,17 +2,17 @@
 // refused the folder's lock; taking it writes nothing into the folder; a killed holder frees it.
 #include "fixtures/FtpTestConnection.h"
 #include "fixtures/QtPrinters.h"
+#include "fixtures/SecondInstance.h"
 #include "platform/RunLock.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -20,41 +20,14 @@ const char kChildFolder[] = "ORN_RUN_LOCK_FOLDER";
 
 // A second updater: this test program again, running only the child test below, which tries
 // the lock of Folder, prints "held", "busy" or "unavailable" and, when held, keeps it until it is killed.
-class OtherUpdater {
+class OtherUpdater : public SecondInstance {
 public:
     explicit OtherUpdater(const QString &Folder)
+        : SecondInstance(QStringLiteral("RunLockChild.DISABLED_TakeAndKeep"), QLatin1String(kChildFolder), Folder)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QLatin1String(kChildFolder), Folder);
-        process_.setProcessEnvironment(environment);
-        process_.start(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--gtest_also_run_disabled_tests"),
-                        QStringLiteral("--gtest_filter=RunLockChild.DISABLED_TakeAndKeep")});
     }
-    ~OtherUpdater()
-    {
-        process_.kill();
-        process_.waitForFinished(-1);
-    }
-    // "held" or "busy": what the other updater found (its line "lock: ..." among the test
-    // program's own output); empty when it said nothing.
-    QString Answer()
-    {
-        while (process_.canReadLine() || process_.waitForReadyRead(10000)) {
-            const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-            if (line.startsWith(QLatin1String("lock: ")))
-                return line.mid(6);
-        }
-        return QString();
-    }
-    void Kill()
-    {
-        process_.kill();
-        process_.waitForFinished(-1);
-    }
-
-private:
-    QProcess process_;
+    // "held" or "busy": what the other updater found; empty when it said nothing.
+    QString Answer() { return SecondInstance::Answer(QStringLiteral("lock: ")); }
 };
 
 TEST(RunLockChild, DISABLED_TakeAndKeep)
@@ -64,7 +37,7 @@ TEST(RunLockChild, DISABLED_TakeAndKeep)
     std::printf(held ? "lock: held\n" : lock.State() == TRunLockState::Busy ? "lock: busy\n" : "lock: unavailable\n");
     std::fflush(stdout);
     while (held)
-        pause();
+        QThread::sleep(60);
 }
 
 TEST(RunLock, ASecondUpdaterOfTheSameFolderIsRefused)
@@ -83,6 +56,24 @@ TEST(RunLock, ASecondUpdaterOfTheSameFolderIsRefused)
     EXPECT_EQ(OtherUpdater(folder.path()).Answer(), QStringLiteral("held")) << "released at the end of the run";
     EXPECT_EQ(FolderEntries(folder.path()), QStringList{QStringLiteral("Report.dll")}) << "nothing written there";
     EXPECT_EQ(QFileInfo(folder.path()).lastModified(), modified);
+}
+
+TEST(RunLock, TheSameFolderSpeltDifferentlyIsTheSameLock)
+{
+    QTemporaryDir parent;
+    ASSERT_TRUE(parent.isValid());
+    const QString folder = parent.filePath(QStringLiteral("ORN"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/bin")));
+    TRunLock lock(folder);
+    ASSERT_EQ(lock.State(), TRunLockState::Held);
+    const QString spellings[] = {
+        folder + QStringLiteral("/"),
+        folder + QStringLiteral("/."),
+        folder + QStringLiteral("/bin/.."),
+        parent.path() + QStringLiteral("/./ORN"),
+    };
+    for (const QString &spelling : spellings)
+        EXPECT_EQ(TRunLock(spelling).State(), TRunLockState::Busy) << spelling.toStdString();
 }
 
 TEST(RunLock, AKilledHolderFreesTheFolder)

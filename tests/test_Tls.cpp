@@ -82,7 +82,7 @@ TEST(Tls, UnattendedRunInstallsTheReleaseOverExplicitAndImplicitTls)
         const ReleaseAndInstallation tree;
         ASSERT_TRUE(tree.published());
         const TestCertificate certificate =
-            MakeTestCertificate(tree.certificates(), QStringLiteral("server"), QStringLiteral("IP:127.0.0.1"));
+            MakeTestCertificate(tree.certificates(), QStringLiteral("server"), kTlsServerAltName);
         const VsftpdFixture server(tree.server(), mode, certificate);
         ASSERT_TRUE(server.isRunning());
 
@@ -114,13 +114,13 @@ TEST(Tls, ServersThatFailTheTlsStepAreRefusedWithTheirReason)
         const char *reason;
     };
     const Case cases[] = {
-        {"certificate outside the CA file", TlsMode::Explicit, "ftpes", "IP:127.0.0.1", false,
+        {"certificate outside the CA file", TlsMode::Explicit, "ftpes", "DNS:localhost", false,
          "The server's certificate is not signed by a trusted certificate authority"},
         {"certificate for another name", TlsMode::Explicit, "ftpes", "DNS:other.example", true,
          "The server's certificate is issued for another name"},
-        {"server without TLS, explicit", TlsMode::Off, "ftpes", "IP:127.0.0.1", true,
+        {"server without TLS, explicit", TlsMode::Off, "ftpes", "DNS:localhost", true,
          "The server does not accept a secure connection (TLS)"},
-        {"server without TLS, implicit", TlsMode::Off, "ftps", "IP:127.0.0.1", true,
+        {"server without TLS, implicit", TlsMode::Off, "ftps", "DNS:localhost", true,
          "The server does not accept a secure connection (TLS)"},
     };
     for (const Case &c : cases) {
@@ -131,10 +131,10 @@ TEST(Tls, ServersThatFailTheTlsStepAreRefusedWithTheirReason)
         const TestCertificate certificate =
             MakeTestCertificate(tree.certificates(), QStringLiteral("server"), QString::fromLatin1(c.subjectAltName));
         const TestCertificate other =
-            MakeTestCertificate(tree.certificates(), QStringLiteral("other"), QStringLiteral("IP:127.0.0.1"));
+            MakeTestCertificate(tree.certificates(), QStringLiteral("other"), kTlsServerAltName);
         const VsftpdFixture server(tree.server(), c.serverTls, certificate);
         ASSERT_TRUE(server.isRunning());
-        const QString url = QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(c.clientScheme)).arg(server.port());
+        const QString url = QStringLiteral("%1://%2:%3").arg(QLatin1String(c.clientScheme), kTlsServerName).arg(server.port());
 
         const ProgramRun run = tree.runProgram(
             url, c.trustServerCertificate ? certificate.certificateFile : other.certificateFile);
@@ -156,8 +156,8 @@ TEST(TlsConnection, ThePinnedKeyIsCheckedBesideTheCertificate)
 {
     QTemporaryDir root;
     const TestCertificate certificate =
-        MakeTestCertificate(root.path(), QStringLiteral("server"), QStringLiteral("IP:127.0.0.1"));
-    const TestCertificate other = MakeTestCertificate(root.path(), QStringLiteral("other"), QStringLiteral("IP:127.0.0.1"));
+        MakeTestCertificate(root.path(), QStringLiteral("server"), kTlsServerAltName);
+    const TestCertificate other = MakeTestCertificate(root.path(), QStringLiteral("other"), kTlsServerAltName);
     const QString served = root.filePath(QStringLiteral("served"));
     QDir().mkpath(served);
     const VsftpdFixture server(served, TlsMode::Explicit, certificate);
@@ -175,7 +175,7 @@ TEST(TlsConnection, ThePinnedKeyIsCheckedBesideTheCertificate)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.pin.isEmpty());
-        CurlFtpConnection connection(QStringLiteral("127.0.0.1"), server.port(), QString::fromLatin1(kFtpUser),
+        CurlFtpConnection connection(kTlsServerName, server.port(), QString::fromLatin1(kFtpUser),
                                      QString::fromLatin1(kFtpPassword), true,
                                      TlsSettings{TlsMode::Explicit, certificate.certificateFile, c.pin});
         EXPECT_EQ(connection.LogIn(), c.connects);
@@ -192,7 +192,7 @@ TEST(TlsConnection, PassiveAndActiveTransfersReuseTheTlsSession)
     WriteDatedFile(served, QStringLiteral("prog/one.bin"), QByteArray(200000, '1'), kReleaseDay);
     WriteDatedFile(served, QStringLiteral("prog/two.bin"), QByteArray(70000, '2'), kReleaseDay);
     const TestCertificate certificate =
-        MakeTestCertificate(root.path(), QStringLiteral("server"), QStringLiteral("IP:127.0.0.1"));
+        MakeTestCertificate(root.path(), QStringLiteral("server"), kTlsServerAltName);
     const VsftpdFixture server(served, TlsMode::Explicit, certificate);
     ASSERT_TRUE(server.isRunning());
     const UpdateServerEnvironment environment(server.url(), certificate.certificateFile);
@@ -201,7 +201,7 @@ TEST(TlsConnection, PassiveAndActiveTransfersReuseTheTlsSession)
         SCOPED_TRACE(passive ? "passive" : "active");
         HINTERNET hNet = InternetOpenW(QString::fromLatin1(kAgentName), INTERNET_OPEN_TYPE_PRECONFIG, {}, {}, 0);
         ASSERT_NE(hNet, nullptr);
-        HINTERNET hFTP = InternetConnectW(hNet, QStringLiteral("127.0.0.1"), server.port(), QString::fromLatin1(kFtpUser),
+        HINTERNET hFTP = InternetConnectW(hNet, kTlsServerName, server.port(), QString::fromLatin1(kFtpUser),
                                           QString::fromLatin1(kFtpPassword), INTERNET_SERVICE_FTP,
                                           passive ? INTERNET_FLAG_PASSIVE : 0, 0);
         if (!passive && !ActiveTransfersWorkOverTls()) {
@@ -229,7 +229,7 @@ TEST(TlsConnection, TheLastConnectFailureBelongsToItsThread)
 {
     QTemporaryDir root;
     const TestCertificate certificate =
-        MakeTestCertificate(root.path(), QStringLiteral("server"), QStringLiteral("IP:127.0.0.1"));
+        MakeTestCertificate(root.path(), QStringLiteral("server"), kTlsServerAltName);
     const QString served = root.filePath(QStringLiteral("served"));
     QDir().mkpath(served);
     const VsftpdFixture plainServer(served, TlsMode::Off, certificate);

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// <windows.h> names ReplaceFile as a macro for ReplaceFileW; the definition below is our own.
+#undef ReplaceFile
 
 // <windows.h> names the system's ReplaceFileW "ReplaceFile": this file defines ours.
 #undef ReplaceFile
