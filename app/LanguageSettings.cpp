@@ -1,20 +1,17 @@
 #include "app/LanguageSettings.h"
 
 #include "base/RaisedError.h"
+#include "platform/ProgramSettings.h"
 #include "support/ClassLanguage.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSettings>
 
 namespace {
 
-// The value as text, or a null QString when it is missing.
-QString textValue(const QSettings &settings, const QString &name)
+// The value of ORN's settings as text, or a null QString when it is missing.
+QString textValue(const QString &name)
 {
-    if (!settings.contains(name))
+    const QVariant value = ReadProgramSetting(QStringLiteral("Pelmarotex"), QStringLiteral("ORN"), name);
+    if (!value.isValid())
         return QString();
-    const QVariant value = settings.value(name);
     if (value.typeId() != QMetaType::QString)
         throw RaisedError(QStringLiteral("Invalid data type for '%1'").arg(name));
     const QString text = value.toString();
@@ -25,18 +22,12 @@ QString textValue(const QSettings &settings, const QString &name)
 
 LanguageSettings ReadLanguageSettings()
 {
-    QSettings settings(QStringLiteral("Pelmarotex"), QStringLiteral("ORN"));
-#ifndef Q_OS_WIN
-    // The organisation's key exists after a start, as the registry key does on Windows.
-    QDir().mkpath(QFileInfo(settings.fileName()).absolutePath());
-#endif
-
     LanguageSettings result;
     bool isNumber = false;
-    const int code = textValue(settings, QStringLiteral("LangI")).toInt(&isNumber, 10);
+    const int code = textValue(QStringLiteral("LangI")).toInt(&isNumber, 10);
     if (isNumber)
         result.LangI = code;
-    const QString name = textValue(settings, QStringLiteral("LangS"));
+    const QString name = textValue(QStringLiteral("LangS"));
     if (!name.isNull())
         result.LangS = name;
     return result;
