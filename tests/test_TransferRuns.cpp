@@ -8,20 +8,20 @@
 namespace {
 
 // Folder of each job and its size in KiB (a manifest's size when listed, else the size hint).
-struct JobSpec {
+struct JobShape {
     const char *folder;
     int kib;
     bool listed = true;
 };
 
-QVector<TransferJob> Jobs(std::initializer_list<JobSpec> specs)
+QVector<TransferJob> Jobs(std::initializer_list<JobShape> shapes)
 {
     QVector<TransferJob> jobs;
     int i = 0;
-    for (const JobSpec &spec : specs) {
-        TransferJob job{QString::fromLatin1(spec.folder), QStringLiteral("File%1.7z").arg(i++), QString(), std::nullopt};
-        const uint64_t bytes = uint64_t(spec.kib) * 1024;
-        if (spec.listed)
+    for (const JobShape &shape : shapes) {
+        TransferJob job{QString::fromLatin1(shape.folder), QStringLiteral("File%1.7z").arg(i++), QString(), std::nullopt};
+        const uint64_t bytes = uint64_t(shape.kib) * 1024;
+        if (shape.listed)
             job.expectedSize = bytes;
         else
             job.sizeHint = bytes;
