@@ -37,6 +37,14 @@ protected:
         return Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$")));
     }
 
+    // Runs the update and expects every file of the release installed.
+    void UpdateAndExpectRelease(EngineRecorder &run, FtpServerFixture &ftp, InstallationFixture &install)
+    {
+        EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+        ExpectReleaseInstalled(install);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    }
+
     TestCertificate certificate;
 };
 
@@ -48,9 +56,7 @@ TEST_F(Mirrors, TheManifestsNginxMirrorServesTheReleaseOverHttp2)
     InstallationFixture install;
     FtpServerFixture ftp(server, LoggingServer());
     EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    UpdateAndExpectRelease(run, ftp, install);
     EXPECT_EQ(FtpTransfers(ftp), QStringList()) << "nothing of the release over FTP";
     EXPECT_TRUE(run.log.filter(kMirrorLine).isEmpty()) << run.log.join(QLatin1Char('\n')).toStdString();
     // Range requests of the pack, answered 206 over HTTP/2.
@@ -86,9 +92,7 @@ TEST_F(Mirrors, ABrokenMirrorGivesWayToTheNextOneWithALogLineAndNothingWrongInst
         InstallationFixture install;
         FtpServerFixture ftp(server, LoggingServer());
         EngineRecorder run;
-        EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-        ExpectReleaseInstalled(install);
-        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        UpdateAndExpectRelease(run, ftp, install);
         const QStringList lines = run.log.filter(kMirrorLine + broken.baseUrl());
         ASSERT_EQ(lines.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(lines.first().contains(QString::fromLatin1(c.reason))) << lines.first().toStdString();
@@ -111,8 +115,7 @@ TEST_F(Mirrors, WithoutAWorkingMirrorTheFilesComeOverFtp)
     InstallationFixture install;
     FtpServerFixture ftp(server, LoggingServer());
     EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
+    UpdateAndExpectRelease(run, ftp, install);
     const QStringList refused = run.log.filter(kMirrorLine + untrusted.baseUrl());
     ASSERT_EQ(refused.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(refused.first().contains(QStringLiteral("certificate"), Qt::CaseInsensitive)) << refused.first().toStdString();
