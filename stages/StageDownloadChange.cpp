@@ -119,6 +119,7 @@ int TUpdateEngine::DownloadChange()
                 const QString patchName = PatchNameOf(*file.patch);
                 jobs.append({file.serverFolder, patchName, file.localFolder + patchName, uint64_t(file.patch->Patch.Size),
                              uint64_t(file.patch->Patch.Size)});
+                TakePatchPackPlace(jobs.last(), *patches, *file.patch);
                 targetsByFolder[file.localFolder].insert(patchName);
             } else {
                 jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,

@@ -10,8 +10,10 @@
 #include "release/FileHash.h"
 #include "release/PatchCodec.h"
 #include "release/PatchList.h"
+#include "release/ReleasePack.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -74,14 +76,45 @@ protected:
         ASSERT_TRUE(MinisignSign(key, ListPath(), QStringLiteral("file:ornupdate.patches")));
     }
 
-    // Stages 1 and 2 trusting the key (or no key at all).
+    // Where the patches begin in the pack: after the archives the manifest lists.
+    qint64 PatchesInPack() const
+    {
+        qint64 end = 0;
+        for (const TManifestEntry &entry : ReadManifest(FileBytes(Prog() + QStringLiteral("/ornupdate.manifest"))).Manifest->Entries)
+            end += entry.Size;
+        return end;
+    }
+
+    // Flips a byte in the middle of Report.dll's patch on the server after signing: in the pack,
+    // in the patch's own file, or in both.
+    void SpoilPatch(bool inPack, bool alone)
+    {
+        const QString path = Prog() + QLatin1Char('/') + List().Entries.first().Patch.Path;
+        const qint64 middle = List().Entries.first().Patch.Size / 2;
+        const auto flip = [](const QString &file, qint64 at) {
+            QByteArray bytes = FileBytes(file);
+            bytes[at] = char(bytes.at(at) ^ 1);
+            WriteDatedFile(QFileInfo(file).path(), QFileInfo(file).fileName(), bytes, kReleaseDay);
+        };
+        if (inPack)
+            flip(Prog() + QLatin1Char('/') + kPackName, PatchesInPack() + middle);
+        if (alone)
+            flip(path, middle);
+    }
+
+    // Stages 1 and 2 trusting the key (or no key at all); the server's REST and RETR commands
+    // are kept in transfers.
     TUpdateEngine::Outcome Run(EngineRecorder &run, bool keyed = true)
     {
-        FtpServerFixture ftp(root.filePath(QStringLiteral("server")));
+        FtpServerOptions options;
+        options.logCommands = true;
+        FtpServerFixture ftp(root.filePath(QStringLiteral("server")), options);
         EXPECT_TRUE(ftp.isRunning());
         ftp.useAsUpdateServer();
         run.engine.SetReleaseKeys(keyed ? ParseTrustedKeys(key.publicKeyLine).value() : QVector<TMinisignPublicKey>{});
-        return run.Run({1, 2});
+        const TUpdateEngine::Outcome outcome = run.Run({1, 2});
+        transfers = ftp.commands(QStringLiteral("(?:REST|RETR)"));
+        return outcome;
     }
 
     // Publishes v2 with patches from previous, lets prepare change the server, installs installed as
@@ -110,6 +143,7 @@ protected:
     }
 
     QTemporaryDir root;
+    QStringList transfers;
     MinisignKeyFiles key;
     QByteArray report[3];
     InstallationFixture install;
@@ -138,6 +172,32 @@ TEST_F(DeltaUpdate, APatchInstallsTheFileByteForByteWithTheLinesOfAnArchive)
     const QStringList bin = QDir(install.file(QStringLiteral("bin")))
                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     EXPECT_EQ(bin, QStringList({QStringLiteral("Report.dll")}));
+}
+
+TEST_F(DeltaUpdate, ThePatchComesFromAPackRangeAndFromItsOwnFileWhenThePacksCopyIsWrong)
+{
+    const struct {
+        const char *name;
+        bool packSpoiled;
+    } cases[] = {{"the pack's copy is sound", false}, {"the pack's copy is wrong", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineRecorder run;
+        const std::string log = Update(run, {1}, report[1], [&] { SpoilPatch(c.packSpoiled, false); });
+        const TPatchEntry patch = List().Entries.first();
+        EXPECT_EQ(PatchLines(run), QStringList({QStringLiteral("    Загружено исправление вместо архива - /prog/bin/")
+                                                + PatchNameOf(patch) + QStringLiteral(" (%1 байт)").arg(patch.Patch.Size)}))
+            << log;
+        EXPECT_TRUE(transfers.contains(QStringLiteral("REST %1").arg(PatchesInPack())))
+            << transfers.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(transfers.contains(QStringLiteral("RETR ") + kPackName));
+        EXPECT_EQ(transfers.contains(QStringLiteral("RETR ") + PatchNameOf(patch)), c.packSpoiled)
+            << transfers.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(transfers.filter(QStringLiteral(".7z")).isEmpty()) << "no archive fetched alone";
+        EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 TEST_F(DeltaUpdate, AnInstalledFileThatIsNoPatchsBaseGetsTheArchive)
@@ -178,12 +238,7 @@ TEST_F(DeltaUpdate, APatchThatDoesNotGiveTheListedFileFallsBackToTheArchive)
         {"wrong magic", [&] { ReplacePatch(QByteArray("7z\xbc\xaf") + patch.mid(4)); },
          QStringLiteral("(not a valid patch: Unknown frame descriptor)")},
         {"truncated", [&] { ReplacePatch(patch.left(patch.size() / 2)); }, QStringLiteral("(the patch is cut short)")},
-        {"changed on the server after signing",
-         [&] {
-             QByteArray changed = patch;
-             changed[changed.size() / 2] = char(changed.at(changed.size() / 2) ^ 1);
-             WriteDatedFile(Prog(), List().Entries.first().Patch.Path, changed, kReleaseDay);
-         },
+        {"changed on the server after signing, in the pack and alone", [&] { SpoilPatch(true, true); },
          QStringLiteral("(Контрольная сумма файла не совпадает с манифестом, файл удален)")},
     };
     for (const auto &c : cases) {

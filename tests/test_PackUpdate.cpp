@@ -43,7 +43,7 @@ TEST_F(PackUpdate, TheWholeReleaseComesFromThePackWithTheLogOfFilesFetchedAlone)
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 24);
         EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
         ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")), QStringList()) << "no archive fetched alone";
+        EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z")), QStringList()) << "no archive fetched alone";
         packLog = WithoutToolCommands(run.log, install);
     }
     Publish(false);
@@ -71,9 +71,9 @@ TEST_F(PackUpdate, AScatteredUpdateFetchesOnlyTheMergedRanges)
     // a/f03 lies between two changed files and is fetched with them; the 300 KiB of b/ between
     // a/ and c/ are not.
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
                                                                   QStringLiteral("RETR ") + kPackName}));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("REST")),
+    EXPECT_EQ(ftp.commands(QStringLiteral("REST")),
               QStringList({QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("a/f01.txt"))),
                            QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("c/g05.txt")))}));
 }
@@ -112,7 +112,7 @@ TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFr
         EXPECT_EQ(FileBytes(install.file(target)),
                   c.archiveChangedToo ? QByteArray("old c/g03.txt") : FileBytes(release + QLatin1Char('/') + target));
         EXPECT_TRUE(ftp.logShows(QStringLiteral("RETR ") + QFileInfo(archive).fileName()));
-        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
+        EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
         EXPECT_EQ(run.engine.FilesNotInstalled(), c.archiveChangedToo ? 1 : 0);
         EXPECT_EQ(run.log.contains(QStringLiteral("Контрольная сумма файла не совпадает с манифестом, файл удален - ")
                                    + QFileInfo(archive).fileName()),
@@ -135,7 +135,7 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
     ExpectReleaseInstalled(install);
     EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
     ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
               QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
                            QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()}))
         << "the pack is asked for once, the refusal of REST holds for the stage";
@@ -155,7 +155,7 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     ExpectReleaseInstalled(install);
     EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    const QStringList alone = Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
+    const QStringList alone = ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
     // The archives that lay within the first 5000 bytes are not fetched again; the one cut and
     // those after it are, one by one.
     QStringList expected;
@@ -187,7 +187,7 @@ TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
     EXPECT_EQ(FileBytes(install.file(QStringLiteral("logdbupdate.txt"))), QByteArray("002.sql\r\n003.sql\r\n"));
     EXPECT_TRUE(run.log.contains(QStringLiteral("  Найден скрипт - 003.sql"))) << run.log.join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
               QStringList({QStringLiteral("RETR ") + kPackName})) << "one range of the script folder's pack, nothing else";
     for (const QString &name : QDir(install.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.startsWith(QStringLiteral(".ornupdate-script-"))) << name.toStdString();
