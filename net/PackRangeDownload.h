@@ -20,6 +20,7 @@ struct PackFile {
 struct PackRangeResult {
     bool opened = false;  // the server began to send the range (false: no pack, no REST, no folder)
     QSet<int> whole;      // the jobs whose files arrived whole and matching, and replaced their localFile
+    QString failure;      // why some file of the range did not (English, for the log); empty when all did
 };
 
 // Fetches range of pack over hFTP and cuts it into its files (PackRangeCutter): a range cut in

@@ -262,6 +262,10 @@ int TUpdateEngine::DownloadChange()
                 [&](uint32_t received, uint32_t size) { emit fileProgress(archive, received, size); });
             int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
             progress.Finish();
+            const QString rangeFailure = pool.RangeFailure(file.job);
+            if (!rangeFailure.isEmpty())
+                AddLog(lStr(QStringLiteral("    …Пакет отдал не все файлы, они загружаются по одному… - ")) + ProgramPack()->serverFolder
+                       + ProgramPack()->name + QStringLiteral(" (") + rangeFailure + QLatin1Char(')'));
             ReadyFile &slot = ready[size_t(file.job)];
             if (file.patch) {
                 if (!takePatch(file, result, slot))

@@ -194,6 +194,10 @@ TEST_F(DeltaUpdate, ThePatchComesFromAPackRangeAndFromItsOwnFileWhenThePacksCopy
         EXPECT_EQ(transfers.contains(QStringLiteral("RETR ") + PatchNameOf(patch)), c.packSpoiled)
             << transfers.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(transfers.filter(QStringLiteral(".7z")).isEmpty()) << "no archive fetched alone";
+        const QStringList rangeLines = run.log.filter(QStringLiteral("Пакет отдал не все файлы"));
+        EXPECT_EQ(rangeLines.size(), c.packSpoiled ? 1 : 0) << log;
+        if (c.packSpoiled)
+            EXPECT_TRUE(rangeLines.first().endsWith(PatchNameOf(patch) + QStringLiteral(" did not match its SHA-256)"))) << log;
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
         EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
         EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(QLatin1Char(' ')).toStdString();

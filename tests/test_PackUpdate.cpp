@@ -17,6 +17,10 @@ namespace {
 
 using PackUpdate = PackReleaseTest;
 
+// The line that tells of a range of the pack whose files are then fetched alone.
+const QString kRangeFailureLine = QStringLiteral("    Пакет отдал не все файлы, они загружаются по одному - /prog/") + kPackName
+                                  + QStringLiteral(" (bytes ");
+
 // The log without the 7-Zip command lines, which name staging folders and group the archives
 // unpacked together by the runs the connections took, and with the installation folder named
 // the same.
@@ -114,6 +118,10 @@ TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFr
         EXPECT_TRUE(ftp.logShows(QStringLiteral("RETR ") + QFileInfo(archive).fileName()));
         EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
         EXPECT_EQ(run.engine.FilesNotInstalled(), c.archiveChangedToo ? 1 : 0);
+        const QStringList rangeLines = run.log.filter(kRangeFailureLine);
+        ASSERT_EQ(rangeLines.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(rangeLines.first().endsWith(QFileInfo(archive).fileName() + QStringLiteral(" did not match its SHA-256)")))
+            << rangeLines.first().toStdString();
         EXPECT_EQ(run.log.contains(QStringLiteral("Контрольная сумма файла не совпадает с манифестом, файл удален - ")
                                    + QFileInfo(archive).fileName()),
                   c.archiveChangedToo)
@@ -165,6 +173,9 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     EXPECT_EQ(alone, expected);
     for (const QString &name : QDir(install.file(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
+    const QStringList rangeLines = run.log.filter(kRangeFailureLine);
+    ASSERT_EQ(rangeLines.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(rangeLines.first().contains(QStringLiteral(": ended after "))) << rangeLines.first().toStdString();
 }
 
 TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
