@@ -50,3 +50,8 @@ PackRangeResult FtpDownloadPackRange(HINTERNET hFTP, const PackFile &pack, const
         result.failure = ShortfallOf(cutter, range, jobs);
     return result;
 }
+
+QString RangeFailureText(const PackRange &range, const PackRangeResult &result)
+{
+    return QStringLiteral("bytes %1-%2: %3").arg(range.offset).arg(range.offset + range.length - 1).arg(result.failure);
+}

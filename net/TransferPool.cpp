@@ -168,8 +168,7 @@ void TransferPool::NoteRangeFailure(const PackRange &range, const PackRangeResul
             left.append(index);
     if (left.isEmpty())
         return;
-    states_[size_t(*std::min_element(left.cbegin(), left.cend()))].rangeFailure =
-        QStringLiteral("bytes %1-%2: %3").arg(range.offset).arg(range.offset + range.length - 1).arg(result.failure);
+    states_[size_t(*std::min_element(left.cbegin(), left.cend()))].rangeFailure = RangeFailureText(range, result);
 }
 
 QString TransferPool::RangeFailure(int index) const { return states_.at(size_t(index)).rangeFailure; }

@@ -264,8 +264,7 @@ int TUpdateEngine::DownloadChange()
             progress.Finish();
             const QString rangeFailure = pool.RangeFailure(file.job);
             if (!rangeFailure.isEmpty())
-                AddLog(lStr(QStringLiteral("    …Пакет отдал не все файлы, они загружаются по одному… - ")) + ProgramPack()->serverFolder
-                       + ProgramPack()->name + QStringLiteral(" (") + rangeFailure + QLatin1Char(')'));
+                LogRangeFailure(*ProgramPack(), rangeFailure);
             ReadyFile &slot = ready[size_t(file.job)];
             if (file.patch) {
                 if (!takePatch(file, result, slot))

@@ -51,3 +51,9 @@ void TUpdateEngine::FetchFromMirrors(QVector<TransferJob> &jobs)
                    + QStringLiteral(" (") + result.failure + QLatin1Char(')'));
     }
 }
+
+void TUpdateEngine::LogRangeFailure(const PackFile &pack, const QString &failure)
+{
+    AddLog(lStr(QStringLiteral("    …Пакет отдал не все файлы, они загружаются по одному… - ")) + pack.serverFolder + pack.name
+           + QStringLiteral(" (") + failure + QLatin1Char(')'));
+}

@@ -172,6 +172,9 @@ private:
     QVector<qint64> PackOffsetsOfPatches(const TPatchList &list, std::optional<qint64> packSize) const;
     // The program folder's pack, when its signed manifest announced one.
     std::optional<PackFile> ProgramPack() const;
+    // Logs that a range of pack did not bring all its files, which are fetched alone (failure:
+    // RangeFailureText).
+    void LogRangeFailure(const PackFile &pack, const QString &failure);
     // Fetches what it can of jobs from the ranges of the program folder's pack on the mirrors
     // (MirrorsToTry), one mirror after the other, marking the jobs it brought as fetched; logs
     // each mirror that did not give all it was asked for.
