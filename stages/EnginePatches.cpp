@@ -1,4 +1,5 @@
 // The program folder's patch list, read by stage 2 when its signed manifest was accepted.
+#include "net/PackRangeDownload.h"
 #include "release/PatchListTrust.h"
 #include "release/ReleaseKeys.h"
 #include "release/ReleasePack.h"
