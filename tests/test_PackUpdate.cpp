@@ -15,7 +15,19 @@
 
 namespace {
 
-using PackUpdate = PackReleaseTest;
+class PackUpdate : public PackReleaseTest {
+protected:
+    // Runs stages 1 and 2 on one connection against ftp into install, expecting every file of
+    // the release installed; returns the run's log.
+    QStringList UpdateOnOneConnection(FtpServerFixture &ftp, InstallationFixture &install)
+    {
+        EngineRecorder run;
+        EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+        ExpectReleaseInstalled(install);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        return run.log;
+    }
+};
 
 // The line that tells of a range of the pack whose files are then fetched alone.
 const QString kRangeFailureLine = QStringLiteral("    Пакет отдал не все файлы, они загружаются по одному - /prog/") + kPackName
@@ -138,10 +150,7 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
     FtpServerOptions noRest = LoggingServer();
     noRest.restart = false;
     FtpServerFixture ftp(server, noRest);
-    EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    UpdateOnOneConnection(ftp, install);
     ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
     EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
               QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
@@ -158,10 +167,7 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     cut.endAfterBytes = 5000;  // the first transfer to reach 5000 bytes (the pack's) is dropped there
     cut.endOnce = true;
     FtpServerFixture ftp(server, cut);
-    EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    const QStringList log = UpdateOnOneConnection(ftp, install);
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
     const QStringList alone = ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
     // The archives that lay within the first 5000 bytes are not fetched again; the one cut and
@@ -173,8 +179,8 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     EXPECT_EQ(alone, expected);
     for (const QString &name : QDir(install.file(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
-    const QStringList rangeLines = run.log.filter(kRangeFailureLine);
-    ASSERT_EQ(rangeLines.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+    const QStringList rangeLines = log.filter(kRangeFailureLine);
+    ASSERT_EQ(rangeLines.size(), 1) << log.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(rangeLines.first().contains(QStringLiteral(": ended after "))) << rangeLines.first().toStdString();
 }
 
