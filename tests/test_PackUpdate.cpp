@@ -150,7 +150,9 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
     FtpServerOptions noRest = LoggingServer();
     noRest.restart = false;
     FtpServerFixture ftp(server, noRest);
-    UpdateOnOneConnection(ftp, install);
+    const QStringList rangeLines = UpdateOnOneConnection(ftp, install).filter(kRangeFailureLine);
+    ASSERT_EQ(rangeLines.size(), 1);
+    EXPECT_TRUE(rangeLines.first().endsWith(QStringLiteral(": the server refused REST)"))) << rangeLines.first().toStdString();
     ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
     EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
               QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
