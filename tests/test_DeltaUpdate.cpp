@@ -79,8 +79,9 @@ protected:
     // Where the patches begin in the pack: after the archives the manifest lists.
     qint64 PatchesInPack() const
     {
+        const TManifestRead read = ReadManifest(FileBytes(Prog() + QStringLiteral("/ornupdate.manifest")));
         qint64 end = 0;
-        for (const TManifestEntry &entry : ReadManifest(FileBytes(Prog() + QStringLiteral("/ornupdate.manifest"))).Manifest->Entries)
+        for (const TManifestEntry &entry : read.Manifest.value().Entries)
             end += entry.Size;
         return end;
     }
