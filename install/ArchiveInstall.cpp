@@ -52,6 +52,18 @@ bool Replaced(const ReplaceResult &Attempt, TInstallResult &Result)
     return false;
 }
 
+// True when the folders of Folders lie on one volume (one folder does).
+bool OnOneVolume(const QStringList &Folders)
+{
+    const QSet<QString> distinct(Folders.cbegin(), Folders.cend());
+    if (distinct.size() == 1)
+        return true;
+    const QString volume = QStorageInfo(Folders.first()).rootPath();
+    return !volume.isEmpty() && std::all_of(distinct.cbegin(), distinct.cend(), [&volume](const QString &folder) {
+        return QStorageInfo(folder).rootPath() == volume;
+    });
+}
+
 TInstallResult Failure(TInstallOutcome Outcome)
 {
     TInstallResult result;
@@ -178,11 +190,7 @@ std::vector<TStagedFile> TArchiveInstaller::StageSignedFolders(const QStringList
     QSet<QString> names;
     for (const TArchiveToStage &archive : Archives)
         names.insert(archive.FileName.toLower());
-    const QString volume = QStorageInfo(LocalFolders.first()).rootPath();
-    const bool oneVolume = std::all_of(LocalFolders.cbegin(), LocalFolders.cend(), [&volume](const QString &folder) {
-        return QStorageInfo(folder).rootPath() == volume;
-    });
-    if (Archives.size() > 1 && names.size() == Archives.size() && oneVolume && !volume.isEmpty()) {
+    if (Archives.size() > 1 && names.size() == Archives.size() && OnOneVolume(LocalFolders)) {
         std::vector<TStagedFile> together = StageTogether(LocalFolders, Archives);
         if (!together.empty())
             return together;
