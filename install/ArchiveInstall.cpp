@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -48,6 +50,18 @@ bool Replaced(const ReplaceResult &Attempt, TInstallResult &Result)
     Result.Outcome = Attempt.InUse ? TInstallOutcome::InUse : TInstallOutcome::PlaceFailed;
     Result.SystemText = Attempt.Error;
     return false;
+}
+
+// True when the folders of Folders lie on one volume (one folder does).
+bool OnOneVolume(const QStringList &Folders)
+{
+    const QSet<QString> distinct(Folders.cbegin(), Folders.cend());
+    if (distinct.size() == 1)
+        return true;
+    const QString volume = QStorageInfo(Folders.first()).rootPath();
+    return !volume.isEmpty() && std::all_of(distinct.cbegin(), distinct.cend(), [&volume](const QString &folder) {
+        return QStorageInfo(folder).rootPath() == volume;
+    });
 }
 
 TInstallResult Failure(TInstallOutcome Outcome)
@@ -156,7 +170,7 @@ std::vector<TStagedFile> TArchiveInstaller::StageSigned(const QString &LocalFold
                                                         const QVector<TArchiveToStage> &Archives) const
 {
     if (Archives.size() > 1) {
-        std::vector<TStagedFile> together = StageTogether(LocalFolder, Archives);
+        std::vector<TStagedFile> together = StageTogether(QStringList(Archives.size(), LocalFolder), Archives);
         if (!together.empty())
             return together;
     }
@@ -166,18 +180,49 @@ std::vector<TStagedFile> TArchiveInstaller::StageSigned(const QString &LocalFold
     return staged;
 }
 
-std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QString &LocalFolder,
+std::vector<TStagedFile> TArchiveInstaller::StageSignedFolders(const QStringList &LocalFolders,
+                                                               const QVector<TArchiveToStage> &Archives) const
+{
+    // One run of the tool costs about as much as unpacking a small file: a run of files spread
+    // over many folders is unpacked at once. The staged files are then renamed into folders
+    // other than the staging folder's, which needs one volume (and, on a case-blind file system,
+    // names that differ in more than case).
+    QSet<QString> names;
+    for (const TArchiveToStage &archive : Archives)
+        names.insert(archive.FileName.toLower());
+    if (Archives.size() > 1 && names.size() == Archives.size() && OnOneVolume(LocalFolders)) {
+        std::vector<TStagedFile> together = StageTogether(LocalFolders, Archives);
+        if (!together.empty())
+            return together;
+    }
+    std::vector<TStagedFile> staged(size_t(Archives.size()));
+    QMap<QString, QVector<int>> byFolder;
+    for (int i = 0; i < Archives.size(); ++i)
+        byFolder[LocalFolders.at(i)].append(i);
+    for (auto it = byFolder.cbegin(); it != byFolder.cend(); ++it) {
+        QVector<TArchiveToStage> ofFolder;
+        for (const int i : it.value())
+            ofFolder.append(Archives.at(i));
+        std::vector<TStagedFile> folderStaged = StageSigned(it.key(), ofFolder);
+        for (int j = 0; j < it.value().size(); ++j)
+            staged[size_t(it.value().at(j))] = std::move(folderStaged.at(size_t(j)));
+    }
+    return staged;
+}
+
+std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QStringList &LocalFolders,
                                                           const QVector<TArchiveToStage> &Archives) const
 {
-    auto staging = std::make_shared<QTemporaryDir>(LocalFolder + kStagingPrefix + QStringLiteral("XXXXXX"));
+    auto staging = std::make_shared<QTemporaryDir>(LocalFolders.first() + kStagingPrefix + QStringLiteral("XXXXXX"));
     if (!staging->isValid())
         return {};
     QStringList arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
                              QStringLiteral("-o") + staging->path(), QStringLiteral("-an")};
     int64_t largest = 0;
-    for (const TArchiveToStage &archive : Archives) {
+    for (int i = 0; i < Archives.size(); ++i) {
+        const TArchiveToStage &archive = Archives.at(i);
         // The tool reads * and ? in an archive path given this way as wildcards.
-        const QString path = LocalFolder + archive.Archive;
+        const QString path = LocalFolders.at(i) + archive.Archive;
         if (path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?')))
             return {};
         arguments << QStringLiteral("-ai!") + path;

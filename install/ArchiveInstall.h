@@ -86,6 +86,14 @@ public:
     // their order: unpacked by one run of the tool into one staging folder when it gives every
     // expected file and nothing else, else each on its own as Stage does (same results).
     std::vector<TStagedFile> StageSigned(const QString &LocalFolder, const QVector<TArchiveToStage> &Archives) const;
+
+    // StageSigned for the signed archives of several folders, Archives[i] in LocalFolders[i], one
+    // result per archive in their order: unpacked by one run of the tool into one staging folder
+    // (in the first folder) when their file names differ, their folders lie on the volume of that
+    // staging folder and the run gives every expected file and nothing else; else each folder's
+    // archives as StageSigned stages them (same results).
+    std::vector<TStagedFile> StageSignedFolders(const QStringList &LocalFolders,
+                                                const QVector<TArchiveToStage> &Archives) const;
     // The second half: places a staged file over LocalFolder + FileName (with the Update.exe
     // backup) and removes its staging folder. Returns Staged.Result when it was not staged.
     static TInstallResult Place(TStagedFile &Staged, const QString &LocalFolder, const QString &FileName);
@@ -95,7 +103,8 @@ public:
 
 private:
     // Archives unpacked together and checked; empty when that failed in any way.
-    std::vector<TStagedFile> StageTogether(const QString &LocalFolder, const QVector<TArchiveToStage> &Archives) const;
+    // Archives[i] lies in LocalFolders[i]; the staging folder is made in the first of them.
+    std::vector<TStagedFile> StageTogether(const QStringList &LocalFolders, const QVector<TArchiveToStage> &Archives) const;
 
     TSevenZipTool tool_;
     QSet<QString> swept_;

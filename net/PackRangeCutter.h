@@ -29,6 +29,9 @@ public:
     // True when every byte of the range has been taken.
     bool Complete() const { return position_ == range_.offset + range_.length; }
 
+    // How many bytes of the range have been taken.
+    uint64_t Taken() const { return position_ - range_.offset; }
+
     // The jobs whose files arrived whole and matching and replaced their localFile. A file cut
     // short is left as it was, its partial file removed with the cutter.
     const QSet<int> &Whole() const { return whole_; }

@@ -20,7 +20,11 @@ struct PackFile {
 struct PackRangeResult {
     bool opened = false;  // the server began to send the range (false: no pack, no REST, no folder)
     QSet<int> whole;      // the jobs whose files arrived whole and matching, and replaced their localFile
+    QString failure;      // why some file of the range did not (English, for the log); empty when all did
 };
+
+// What the log says of range when result did not bring all its files: "bytes <first>-<last>: <why>".
+QString RangeFailureText(const PackRange &range, const PackRangeResult &result);
 
 // Fetches range of pack over hFTP and cuts it into its files (PackRangeCutter): a range cut in
 // the middle keeps the files it completed. Every other file is left as it was: a short or

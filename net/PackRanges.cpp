@@ -10,6 +10,10 @@ namespace {
 // all of it has arrived, so that the first files are installed while later runs arrive.
 constexpr int kLongestPackRun = 64;
 constexpr uint64_t kPackRunBytes = 8 * 1024 * 1024;
+// The fewest bytes that make a share of the list worth a connection of its own: a range costs
+// some ten round trips whatever its length and a further connection its login on top, while on
+// a link of 25 ms a round trip at about 80 Mbit/s ten round trips carry some 2.5 MiB.
+constexpr uint64_t kPackShareBytes = 2 * 1024 * 1024;
 
 bool InPack(const TransferJob &job) { return job.packOffset && job.expectedSize.value_or(0) > 0 && !job.fetched; }
 
@@ -41,9 +45,14 @@ int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
     if (!InPack(jobs.at(first)))
         return TransferRunEnd(jobs, first, connections);
     // A range costs a few round trips whatever its length: the connections share the list
-    // evenly rather than shortening their runs towards its end.
+    // evenly rather than shortening their runs towards its end, as many of them as have a share
+    // worth their cost; a list too small for that goes in the longest runs.
     const int all = int(jobs.size());
-    const int share = std::clamp((all + std::max(1, connections) - 1) / std::max(1, connections), 1, kLongestPackRun);
+    uint64_t listBytes = 0;
+    for (const TransferJob &job : jobs)
+        listBytes += InPack(job) ? *job.expectedSize : 0;
+    const int sharing = int(std::clamp<uint64_t>(listBytes / kPackShareBytes, 1, uint64_t(std::max(1, connections))));
+    const int share = std::clamp((all + sharing - 1) / sharing, 1, kLongestPackRun);
     uint64_t total = *jobs.at(first).expectedSize;
     int end = first + 1;
     while (end < std::min(first + share, all) && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kPackRunBytes)

@@ -27,7 +27,7 @@ QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, i
 
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when the jobs are fetched from a pack: consecutive jobs in the pack, of any folders, no more
-// than an even share of the whole list (rounded up, at most 64) and at most 8 MiB in all but
-// for the first. A
+// than an even share of the whole list (rounded up, at most 64) among as many of the connections
+// as have 2 MiB of it each (at least one), and at most 8 MiB in all but for the first. A
 // first job outside the pack gives the run TransferRunEnd gives.
 int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections);

@@ -151,12 +151,27 @@ QSet<int> TransferPool::FetchFromPack(int first, int end, HINTERNET hFTP)
             whole += result.whole;
             if (!result.opened)
                 packServed_ = false;
+            if (!result.failure.isEmpty() && !StopRequested())
+                NoteRangeFailure(range, result);
         } catch (...) {
             // What went wrong (a full disk, say) is met again, and reported, by the file's own download.
         }
     }
     return whole;
 }
+
+void TransferPool::NoteRangeFailure(const PackRange &range, const PackRangeResult &result)
+{
+    QVector<int> left;
+    for (const int index : range.jobs)
+        if (!result.whole.contains(index))
+            left.append(index);
+    if (left.isEmpty())
+        return;
+    states_[size_t(*std::min_element(left.cbegin(), left.cend()))].rangeFailure = RangeFailureText(range, result);
+}
+
+QString TransferPool::RangeFailure(int index) const { return states_.at(size_t(index)).rangeFailure; }
 
 int TransferPool::Fetch(int index, HINTERNET hFTP)
 {

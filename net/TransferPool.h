@@ -74,6 +74,11 @@ public:
     // Ends the transfers: no further job is taken; returns when the threads have ended.
     void Close();
 
+    // Once Wait(index) has returned: when job index is the first (in the list's order) that a
+    // range of the pack did not bring, so that it and others were fetched alone, that range and
+    // why ("bytes <first>-<last>: <why>", English, for the log); else empty.
+    QString RangeFailure(int index) const;
+
 private:
     struct JobState {
         std::atomic<uint32_t> received{0};
@@ -82,6 +87,7 @@ private:
         bool done = false;
         int result = 0;
         std::exception_ptr error;
+        QString rangeFailure;  // set before the job is fetched alone, on the thread that fetches it
     };
 
     // One connection's thread: takes runs of jobs until none is left; opens its connection
@@ -91,6 +97,8 @@ private:
     // Fetches the jobs of [first, end) that lie in the pack by ranges of it; returns those
     // whose files arrived whole and matching.
     QSet<int> FetchFromPack(int first, int end, HINTERNET hFTP);
+    // Notes result's failure on the first job of range it did not bring.
+    void NoteRangeFailure(const PackRange &range, const PackRangeResult &result);
     // Downloads job index, once more when it ended early. Returns FtpDownloadFile's result.
     int Fetch(int index, HINTERNET hFTP);
     void Finish(int index, int result, std::exception_ptr error);

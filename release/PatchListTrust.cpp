@@ -1,11 +1,12 @@
 #include "release/PatchListTrust.h"
 
 #include "release/MinisignSignature.h"
+#include "release/PublicationComment.h"
 #include "release/ServerFolderName.h"
 
 namespace {
 
-TPatchListTrust Refuse(const QString &Reason) { return {std::nullopt, Reason}; }
+TPatchListTrust Refuse(const QString &Reason) { return {std::nullopt, Reason, std::nullopt}; }
 
 }  // namespace
 
@@ -25,5 +26,5 @@ TPatchListTrust CheckPatchListTrust(const QByteArray &List, const std::optional<
         return Refuse(QStringLiteral("published for ") + read.List->Folder);
     if (read.List->ManifestSha256 != ManifestSha256)
         return Refuse(QStringLiteral("made for another manifest"));
-    return {read.List, QString()};
+    return {read.List, QString(), PackSizeOfComment(signature->TrustedComment)};
 }

@@ -13,6 +13,7 @@
 struct TPatchListTrust {
     std::optional<TPatchList> List;  // the list, when it passed
     QString Refusal;                 // why it did not (English, for the log); empty when it passed
+    std::optional<qint64> PackSize;  // with List: the whole ornupdate.pack, patches included, its trusted comment announces
 };
 
 // Checks the patch list List with its signature against Keys (at least one), the server folder

@@ -4,7 +4,8 @@
 
 #include <QFileInfo>
 
-TPatchChoice::TPatchChoice(const TPatchList &List) : list_(List)
+TPatchChoice::TPatchChoice(const TPatchList &List, QVector<qint64> PackOffsets)
+    : list_(List), packOffsets_(std::move(PackOffsets))
 {
     for (int i = 0; i < list_.Entries.size(); ++i)
         byArchive_.insert(list_.Entries.at(i).ArchivePath, i);
@@ -25,4 +26,12 @@ const TPatchEntry *TPatchChoice::ForInstalled(const QString &ArchivePath, qint64
             return &entry;
     }
     return nullptr;
+}
+
+std::optional<qint64> TPatchChoice::PackOffsetOf(const TPatchEntry &Entry) const
+{
+    const qsizetype index = &Entry - list_.Entries.constData();
+    if (index < 0 || index >= packOffsets_.size())
+        return std::nullopt;
+    return packOffsets_.at(index);
 }

@@ -29,11 +29,14 @@ QHash<QString, QString> TUpdateEngine::FetchScriptsFromPack(StageConnection &con
         job.sha256 = listed.Sha256;
         jobs.append(job);
     }
+    const PackFile pack{netDbdir, kPackName};
     for (const PackRange &range : PlanPackRanges(jobs, 0, int(jobs.size()))) {
         try {
-            const PackRangeResult result = FtpDownloadPackRange(connection.hFTP, {netDbdir, kPackName}, range, jobs, nullptr);
+            const PackRangeResult result = FtpDownloadPackRange(connection.hFTP, pack, range, jobs, nullptr);
             for (const int index : result.whole)
                 fromPack.insert(jobs.at(index).serverName, jobs.at(index).localFile);
+            if (!result.failure.isEmpty())
+                LogRangeFailure(pack, RangeFailureText(range, result));
             if (!result.opened)
                 break;  // no pack there, or no REST: the scripts are downloaded one by one
         } catch (...) {

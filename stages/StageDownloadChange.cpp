@@ -119,6 +119,7 @@ int TUpdateEngine::DownloadChange()
                 const QString patchName = PatchNameOf(*file.patch);
                 jobs.append({file.serverFolder, patchName, file.localFolder + patchName, uint64_t(file.patch->Patch.Size),
                              uint64_t(file.patch->Patch.Size)});
+                TakePatchPackPlace(jobs.last(), *patches, *file.patch);
                 targetsByFolder[file.localFolder].insert(patchName);
             } else {
                 jobs.append({file.serverFolder, serverEntry.FileName, file.localFolder + serverEntry.FileName,
@@ -151,30 +152,32 @@ int TUpdateEngine::DownloadChange()
     for (const StageFile &file : std::as_const(files))
         if (file.job >= 0)
             fileOfJob[size_t(file.job)] = &file;
-    // Stages the archives of jobs, all of one local folder, into their slots.
-    const auto stage = [&](const QVector<int> &jobsOfFolder, bool vouched) {
-        const QString &localFolder = fileOfJob[size_t(jobsOfFolder.first())]->localFolder;
+    // Stages the archives of jobs into their slots: signed ones (vouched) of any folders
+    // together, else one alone.
+    const auto stage = [&](const QVector<int> &stagedJobs, bool vouched) {
+        QStringList localFolders;
         QVector<TArchiveToStage> archives;
-        for (const int job : jobsOfFolder) {
+        for (const int job : stagedJobs) {
             const TDataSearch &server = *fileOfJob[size_t(job)]->server;
+            localFolders.append(fileOfJob[size_t(job)]->localFolder);
             archives.append({server.FileName, server.Comment, server.Size});
         }
         try {
             std::vector<TStagedFile> staged;
             if (vouched)
-                staged = installer.StageSigned(localFolder, archives);
+                staged = installer.StageSignedFolders(localFolders, archives);
             else
-                staged.push_back(installer.Stage(localFolder, archives.first().Archive, archives.first().FileName,
+                staged.push_back(installer.Stage(localFolders.first(), archives.first().Archive, archives.first().FileName,
                                                  archives.first().Size));
-            for (int i = 0; i < jobsOfFolder.size(); ++i)
-                ready[size_t(jobsOfFolder.at(i))].staged = std::move(staged.at(size_t(i)));
+            for (int i = 0; i < stagedJobs.size(); ++i)
+                ready[size_t(stagedJobs.at(i))].staged = std::move(staged.at(size_t(i)));
         } catch (...) {
-            for (const int job : jobsOfFolder)
+            for (const int job : stagedJobs)
                 ready[size_t(job)].error = std::current_exception();
         }
     };
     const auto prepare = [&](const std::vector<TransferPool::Fetched> &run) {
-        QMap<QString, QVector<int>> signedByFolder;
+        QVector<int> signedJobs;
         for (const TransferPool::Fetched &fetched : run) {
             if (fetched.result <= 0)
                 continue;
@@ -193,12 +196,12 @@ int TUpdateEngine::DownloadChange()
                     continue;
             }
             if (file.listed && signedRelease)
-                signedByFolder[file.localFolder].append(fetched.index);
+                signedJobs.append(fetched.index);
             else
                 stage({fetched.index}, false);
         }
-        for (const QVector<int> &jobsOfFolder : std::as_const(signedByFolder))
-            stage(jobsOfFolder, true);
+        if (!signedJobs.isEmpty())
+            stage(signedJobs, true);
     };
 
     // A file whose archive (or patch) arrived whole and checked: the same log lines and counters
@@ -261,6 +264,9 @@ int TUpdateEngine::DownloadChange()
                 [&](uint32_t received, uint32_t size) { emit fileProgress(archive, received, size); });
             int result = pool.Wait(file.job, [&](uint32_t received, uint32_t size) { progress.Update(received, size); });
             progress.Finish();
+            const QString rangeFailure = pool.RangeFailure(file.job);
+            if (!rangeFailure.isEmpty())
+                LogRangeFailure(*ProgramPack(), rangeFailure);
             ReadyFile &slot = ready[size_t(file.job)];
             if (file.patch) {
                 if (!takePatch(file, result, slot))

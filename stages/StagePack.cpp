@@ -1,5 +1,6 @@
-// Stage 2's use of the program folder's pack: the archives of a signed release are cut from
-// ranges of ornupdate.pack (net/PackRangeDownload.h), then checked and installed as any other.
+// Stage 2's use of the program folder's pack: the archives of a signed release, and the patches
+// its patch list places in the pack, are cut from ranges of ornupdate.pack
+// (net/PackRangeDownload.h), then checked and installed as any other.
 #include "net/EventPump.h"
 #include "net/MirrorFetch.h"
 #include "net/MirrorSettings.h"
@@ -14,6 +15,15 @@ void TUpdateEngine::TakePackPlace(TransferJob &job, int listed) const
         return;
     job.packOffset = uint64_t(programManifest->PackOffsets.at(listed));
     job.sha256 = programManifest->Entries.at(listed).Sha256;
+}
+
+void TUpdateEngine::TakePatchPackPlace(TransferJob &job, const TPatchChoice &patches, const TPatchEntry &patch) const
+{
+    const std::optional<qint64> offset = patches.PackOffsetOf(patch);
+    if (!offset || !ProgramPack())
+        return;
+    job.packOffset = uint64_t(*offset);
+    job.sha256 = patch.Patch.Sha256;
 }
 
 std::optional<PackFile> TUpdateEngine::ProgramPack() const
@@ -40,4 +50,10 @@ void TUpdateEngine::FetchFromMirrors(QVector<TransferJob> &jobs)
             AddLog(lStr(QStringLiteral("…Зеркало отдало не все файлы, они берутся из следующего источника… - ")) + mirror
                    + QStringLiteral(" (") + result.failure + QLatin1Char(')'));
     }
+}
+
+void TUpdateEngine::LogRangeFailure(const PackFile &pack, const QString &failure)
+{
+    AddLog(lStr(QStringLiteral("    …Пакет отдал не все файлы, они загружаются по одному… - ")) + pack.serverFolder + pack.name
+           + QStringLiteral(" (") + failure + QLatin1Char(')'));
 }

@@ -163,8 +163,18 @@ private:
     // Where job, the archive of entry listed of the program listing, lies in the program
     // folder's pack (with its SHA-256); nothing when the signed manifest announced no pack.
     void TakePackPlace(TransferJob &job, int listed) const;
+    // Where job, the fetch of patch (of patches), lies in the program folder's pack (with its
+    // SHA-256); nothing when the pack holds no patches.
+    void TakePatchPackPlace(TransferJob &job, const TPatchChoice &patches, const TPatchEntry &patch) const;
+    // Where the patches of list lie in the program folder's pack, in its order, when its
+    // signature announced a pack of packSize bytes that the manifest's files and they fill
+    // exactly; else none.
+    QVector<qint64> PackOffsetsOfPatches(const TPatchList &list, std::optional<qint64> packSize) const;
     // The program folder's pack, when its signed manifest announced one.
     std::optional<PackFile> ProgramPack() const;
+    // Logs that a range of pack did not bring all its files, which are fetched alone (failure:
+    // RangeFailureText).
+    void LogRangeFailure(const PackFile &pack, const QString &failure);
     // Fetches what it can of jobs from the ranges of the program folder's pack on the mirrors
     // (MirrorsToTry), one mirror after the other, marking the jobs it brought as fetched; logs
     // each mirror that did not give all it was asked for.

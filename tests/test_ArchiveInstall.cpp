@@ -271,6 +271,56 @@ TEST(ArchiveInstall, SignedArchivesOfAFolderUnpackTogetherAndFallBackOneByOneWhe
     }
 }
 
+TEST(ArchiveInstall, SignedArchivesOfSeveralFoldersUnpackByOneRunUnlessTheirNamesMeet)
+{
+    struct Case {
+        const char *name;
+        QStringList files;  // below the local folder, one archive each
+        bool together;      // one staging folder for all
+    };
+    const Case cases[] = {
+        {"other names in other folders", {QStringLiteral("A.dll"), QStringLiteral("bin/B.dll"), QStringLiteral("bin/x64/C.dll")}, true},
+        // One staging folder cannot hold both (nor could one on a case-blind file system).
+        {"one name in two folders", {QStringLiteral("A.dll"), QStringLiteral("bin/a.DLL"), QStringLiteral("bin/C.dll")}, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders folders;
+        QStringList localFolders;
+        QVector<TArchiveToStage> archives;
+        for (const QString &file : c.files) {
+            const QFileInfo info(file);
+            const QString folder = folders.local + (info.path() == QStringLiteral(".") ? QString() : info.path() + QLatin1Char('/'));
+            ASSERT_TRUE(QDir().mkpath(folder));
+            WriteTestFile(folders.source + info.fileName(), kNew);
+            archives.append({ArchiveFor(info.fileName(), kNew.size()), info.fileName(), kNew.size()});
+            Pack(folders.source, {info.fileName()}, folder + archives.last().Archive);
+            QFile::remove(folders.source + info.fileName());
+            WriteTestFile(folder + info.fileName(), kOld);
+            localFolders << folder;
+        }
+        TArchiveInstaller installer(folders.local);
+        for (const QString &folder : std::as_const(localFolders))
+            installer.SweepStaging(folder);
+        std::vector<TStagedFile> staged = installer.StageSignedFolders(localFolders, archives);
+        ASSERT_EQ(staged.size(), size_t(3));
+        EXPECT_EQ(staged[0].Staging == staged[1].Staging, c.together);
+        EXPECT_EQ(staged[0].Result.UnpackedTogether, c.together);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(staged[size_t(i)].Result.Outcome, TInstallOutcome::Installed) << c.files[i].toStdString();
+            EXPECT_EQ(ReadTestFile(localFolders[i] + archives[i].FileName), kOld) << "staging leaves the target alone";
+        }
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(TArchiveInstaller::Place(staged[size_t(i)], localFolders[i], archives[i].FileName).Outcome,
+                      TInstallOutcome::Installed);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ReadTestFile(localFolders[i] + archives[i].FileName), kNew) << c.files[i].toStdString();
+            for (const QString &entry : FolderEntries(localFolders[i]))
+                EXPECT_FALSE(entry.startsWith(kStagingPrefix)) << "the shared staging folder goes with its last file";
+        }
+    }
+}
+
 TEST(ArchiveInstall, UpdateExeIsBackedUpOnlyOnceItsSuccessorIsStaged)
 {
     struct Case {

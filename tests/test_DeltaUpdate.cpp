@@ -10,8 +10,10 @@
 #include "release/FileHash.h"
 #include "release/PatchCodec.h"
 #include "release/PatchList.h"
+#include "release/ReleasePack.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -74,14 +76,47 @@ protected:
         ASSERT_TRUE(MinisignSign(key, ListPath(), QStringLiteral("file:ornupdate.patches")));
     }
 
-    // Stages 1 and 2 trusting the key (or no key at all).
+    // Where the patches begin in the pack: after the archives the manifest lists.
+    qint64 PatchesInPack() const
+    {
+        const TManifestRead read = ReadManifest(FileBytes(Prog() + QStringLiteral("/ornupdate.manifest")));
+        qint64 end = 0;
+        for (const TManifestEntry &entry : read.Manifest.value().Entries)
+            end += entry.Size;
+        return end;
+    }
+
+    // Flips a byte in the middle of Report.dll's patch on the server after signing: in the pack,
+    // in the patch's own file, or in both.
+    void SpoilPatch(bool inPack, bool alone)
+    {
+        const QString path = Prog() + QLatin1Char('/') + List().Entries.first().Patch.Path;
+        const qint64 middle = List().Entries.first().Patch.Size / 2;
+        const auto flip = [](const QString &file, qint64 at) {
+            QByteArray bytes = FileBytes(file);
+            bytes[at] = char(bytes.at(at) ^ 1);
+            WriteDatedFile(QFileInfo(file).path(), QFileInfo(file).fileName(), bytes, kReleaseDay);
+        };
+        if (inPack)
+            flip(Prog() + QLatin1Char('/') + kPackName, PatchesInPack() + middle);
+        if (alone)
+            flip(path, middle);
+    }
+
+    // Stages 1 and 2 trusting the key (or no key at all); the server's REST and RETR commands
+    // are kept in transfers, its whole log in serverLog.
     TUpdateEngine::Outcome Run(EngineRecorder &run, bool keyed = true)
     {
-        FtpServerFixture ftp(root.filePath(QStringLiteral("server")));
+        FtpServerOptions options;
+        options.logCommands = true;
+        FtpServerFixture ftp(root.filePath(QStringLiteral("server")), options);
         EXPECT_TRUE(ftp.isRunning());
         ftp.useAsUpdateServer();
         run.engine.SetReleaseKeys(keyed ? ParseTrustedKeys(key.publicKeyLine).value() : QVector<TMinisignPublicKey>{});
-        return run.Run({1, 2});
+        const TUpdateEngine::Outcome outcome = run.Run({1, 2});
+        transfers = ftp.commands(QStringLiteral("(?:REST|RETR)"));
+        serverLog = ftp.log();
+        return outcome;
     }
 
     // Publishes v2 with patches from previous, lets prepare change the server, installs installed as
@@ -100,6 +135,14 @@ protected:
     }
 
     QStringList PatchLines(const EngineRecorder &run) const { return run.log.filter(QStringLiteral("справлени")); }
+    // How many archives the run's 7-Zip commands named, unpacked alone or together.
+    static int ArchivesUnpacked(const EngineRecorder &run)
+    {
+        int archives = 0;
+        for (const QString &command : run.log.filter(QRegularExpression(QStringLiteral("^    \\S*7z\\S*\"? +e "))))
+            archives += int(command.count(QRegularExpression(QStringLiteral("\\.7z\"?( |$)"))));
+        return archives;
+    }
     // What is left in the installation's bin/ besides Report.dll and its archive.
     QStringList Leftovers() const
     {
@@ -110,6 +153,8 @@ protected:
     }
 
     QTemporaryDir root;
+    QStringList transfers;
+    QString serverLog;  // of the last run: every command, for the failures that depend on timing
     MinisignKeyFiles key;
     QByteArray report[3];
     InstallationFixture install;
@@ -140,6 +185,36 @@ TEST_F(DeltaUpdate, APatchInstallsTheFileByteForByteWithTheLinesOfAnArchive)
     EXPECT_EQ(bin, QStringList({QStringLiteral("Report.dll")}));
 }
 
+TEST_F(DeltaUpdate, ThePatchComesFromAPackRangeAndFromItsOwnFileWhenThePacksCopyIsWrong)
+{
+    const struct {
+        const char *name;
+        bool packSpoiled;
+    } cases[] = {{"the pack's copy is sound", false}, {"the pack's copy is wrong", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineRecorder run;
+        const std::string log = Update(run, {1}, report[1], [&] { SpoilPatch(c.packSpoiled, false); });
+        const TPatchEntry patch = List().Entries.first();
+        EXPECT_EQ(PatchLines(run), QStringList({QStringLiteral("    Загружено исправление вместо архива - /prog/bin/")
+                                                + PatchNameOf(patch) + QStringLiteral(" (%1 байт)").arg(patch.Patch.Size)}))
+            << log;
+        EXPECT_TRUE(transfers.contains(QStringLiteral("REST %1").arg(PatchesInPack())))
+            << transfers.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(transfers.contains(QStringLiteral("RETR ") + kPackName));
+        EXPECT_EQ(transfers.contains(QStringLiteral("RETR ") + PatchNameOf(patch)), c.packSpoiled)
+            << transfers.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(transfers.filter(QStringLiteral(".7z")).isEmpty()) << "no archive fetched alone";
+        const QStringList rangeLines = run.log.filter(QStringLiteral("Пакет отдал не все файлы"));
+        EXPECT_EQ(rangeLines.size(), c.packSpoiled ? 1 : 0) << log;
+        if (c.packSpoiled)
+            EXPECT_TRUE(rangeLines.first().endsWith(PatchNameOf(patch) + QStringLiteral(" did not match its SHA-256)"))) << log;
+        EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(QLatin1Char(' ')).toStdString();
+    }
+}
+
 TEST_F(DeltaUpdate, AnInstalledFileThatIsNoPatchsBaseGetsTheArchive)
 {
     const struct {
@@ -156,7 +231,7 @@ TEST_F(DeltaUpdate, AnInstalledFileThatIsNoPatchsBaseGetsTheArchive)
         EngineRecorder run;
         Update(run, c.previous, c.installed);
         EXPECT_TRUE(PatchLines(run).isEmpty()) << PatchLines(run).join(QLatin1Char('\n')).toStdString();
-        EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 2);
+        EXPECT_EQ(ArchivesUnpacked(run), 2);
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
     }
 }
@@ -178,12 +253,7 @@ TEST_F(DeltaUpdate, APatchThatDoesNotGiveTheListedFileFallsBackToTheArchive)
         {"wrong magic", [&] { ReplacePatch(QByteArray("7z\xbc\xaf") + patch.mid(4)); },
          QStringLiteral("(not a valid patch: Unknown frame descriptor)")},
         {"truncated", [&] { ReplacePatch(patch.left(patch.size() / 2)); }, QStringLiteral("(the patch is cut short)")},
-        {"changed on the server after signing",
-         [&] {
-             QByteArray changed = patch;
-             changed[changed.size() / 2] = char(changed.at(changed.size() / 2) ^ 1);
-             WriteDatedFile(Prog(), List().Entries.first().Patch.Path, changed, kReleaseDay);
-         },
+        {"changed on the server after signing, in the pack and alone", [&] { SpoilPatch(true, true); },
          QStringLiteral("(Контрольная сумма файла не совпадает с манифестом, файл удален)")},
     };
     for (const auto &c : cases) {
@@ -194,7 +264,7 @@ TEST_F(DeltaUpdate, APatchThatDoesNotGiveTheListedFileFallsBackToTheArchive)
         ASSERT_EQ(lines.size(), 1) << log;
         EXPECT_TRUE(lines.first().startsWith(QStringLiteral("    Исправление не подошло, загружается архив - /prog/bin/")))
             << log;
-        EXPECT_TRUE(lines.first().endsWith(c.reason)) << log;
+        EXPECT_TRUE(lines.first().endsWith(c.reason)) << log << "\n" << serverLog.toStdString();
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Download), 2);
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
         EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
@@ -235,7 +305,7 @@ TEST_F(DeltaUpdate, WithoutASignedManifestOrAValidListNothingChanges)
         if (c.patchLines)
             EXPECT_TRUE(PatchLines(run).first().startsWith(QStringLiteral("Список исправлений отклонён, загружаются архивы - /prog/")))
                 << log;
-        EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 2) << log;
+        EXPECT_EQ(ArchivesUnpacked(run), 2) << log;
     }
 }
 

@@ -34,7 +34,7 @@ protected:
     // The pack and archive transfers the FTP server was asked for.
     static QStringList FtpTransfers(const FtpServerFixture &ftp)
     {
-        return Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$")));
+        return ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$")));
     }
 
     // Runs the update and expects every file of the release installed.

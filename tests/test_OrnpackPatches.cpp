@@ -8,7 +8,10 @@
 #include "release/Manifest.h"
 #include "release/PatchCodec.h"
 #include "release/PatchList.h"
+#include "release/MinisignSignature.h"
 #include "release/PatchListTrust.h"
+#include "release/PublicationComment.h"
+#include "release/ReleasePack.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -127,6 +130,26 @@ TEST_F(OrnpackPatches, EachPreviousReleaseGivesItsPatchOfAChangedFile)
         EXPECT_EQ(ApplyPatch(bases[i], input, output, entry.ResultSize).Outcome, TPatchApplied::Applied);
         EXPECT_TRUE(result == report2);
     }
+
+    // The pack holds the archives in the manifest's order, then the patches in the list's order.
+    // The manifest's signature announces the archives' part, which older updaters read, and the
+    // list's signature the whole pack.
+    const QByteArray pack = FileBytes(Output() + QLatin1Char('/') + kPackName);
+    QByteArray expected;
+    for (const TManifestEntry &entry : manifest.Manifest->Entries)
+        expected += FileBytes(Output() + QLatin1Char('/') + entry.Path);
+    const qint64 archives = expected.size();
+    for (const TPatchEntry &entry : trust.List->Entries)
+        expected += FileBytes(Output() + QLatin1Char('/') + entry.Patch.Path);
+    EXPECT_TRUE(pack == expected);
+    const std::optional<TMinisignSignature> manifestSignature =
+        ParseMinisignSignature(FileBytes(Output() + QLatin1Char('/') + kManifestSignatureName));
+    ASSERT_TRUE(manifestSignature);
+    EXPECT_EQ(PackSizeOfComment(manifestSignature->TrustedComment), archives);
+    EXPECT_EQ(trust.PackSize, pack.size());
+    const std::optional<QVector<qint64>> offsets = PatchPackOffsets(*trust.List, archives, pack.size());
+    ASSERT_TRUE(offsets);
+    EXPECT_EQ(*offsets, QVector<qint64>({archives, archives + trust.List->Entries.first().Patch.Size}));
 
     // Published again without --previous: the patches and their list are gone.
     ASSERT_EQ(RunOrnpack({QStringLiteral("--sign"), key.secretKeyFile, QStringLiteral("--folder"), QStringLiteral("/prog/"),

@@ -61,7 +61,7 @@ TEST(PackRanges, OnlyTheRunsJobsArePlanned)
     EXPECT_EQ(ranges[0].jobs, (QVector<int>{1, 2}));
 }
 
-TEST(PackRanges, PackRunsCrossFoldersStopAtSixtyFourFilesEightMiBAndAnEvenShare)
+TEST(PackRanges, PackRunsCrossFoldersStopAtSixtyFourFilesEightMiBAndAShareWorthAConnection)
 {
     struct Case {
         const char *what;
@@ -77,7 +77,9 @@ TEST(PackRanges, PackRunsCrossFoldersStopAtSixtyFourFilesEightMiBAndAnEvenShare)
     };
     const Case cases[] = {
         {"200 small files on one connection: 64 a run, folders mixed", many(200, 100), 1, {64, 64, 64, 8}},
-        {"42 small files on four connections: even shares of the list", many(42, 100), 4, {11, 11, 11, 9}},
+        {"42 small files on four connections: too few bytes to share, one run", many(42, 100), 4, {42}},
+        {"12 files of 1 MiB on four connections: even shares of the list", many(12, 1024 * kKiB), 4, {3, 3, 3, 3}},
+        {"12 files of 400 KiB on four connections: two shares of 2 MiB or more", many(12, 400 * kKiB), 4, {6, 6}},
         {"3 MiB files: at most 8 MiB but for the first", many(4, 3 * 1024 * kKiB), 1, {2, 2}},
         {"a file outside the pack runs as a file fetched alone", {Job(std::nullopt, 100), Job(0, 10, "/prog/a/"), Job(10, 10, "/prog/a/")}, 1, {1, 2}},
     };

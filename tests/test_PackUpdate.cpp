@@ -15,7 +15,23 @@
 
 namespace {
 
-using PackUpdate = PackReleaseTest;
+class PackUpdate : public PackReleaseTest {
+protected:
+    // Runs stages 1 and 2 on one connection against ftp into install, expecting every file of
+    // the release installed; returns the run's log.
+    QStringList UpdateOnOneConnection(FtpServerFixture &ftp, InstallationFixture &install)
+    {
+        EngineRecorder run;
+        EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+        ExpectReleaseInstalled(install);
+        EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+        return run.log;
+    }
+};
+
+// The line that tells of a range of the pack whose files are then fetched alone.
+const QString kRangeFailureLine = QStringLiteral("    Пакет отдал не все файлы, они загружаются по одному - /prog/") + kPackName
+                                  + QStringLiteral(" (bytes ");
 
 // The log without the 7-Zip command lines, which name staging folders and group the archives
 // unpacked together by the runs the connections took, and with the installation folder named
@@ -43,7 +59,7 @@ TEST_F(PackUpdate, TheWholeReleaseComesFromThePackWithTheLogOfFilesFetchedAlone)
         EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 24);
         EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
         ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")), QStringList()) << "no archive fetched alone";
+        EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z")), QStringList()) << "no archive fetched alone";
         packLog = WithoutToolCommands(run.log, install);
     }
     Publish(false);
@@ -71,9 +87,9 @@ TEST_F(PackUpdate, AScatteredUpdateFetchesOnlyTheMergedRanges)
     // a/f03 lies between two changed files and is fetched with them; the 300 KiB of b/ between
     // a/ and c/ are not.
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
                                                                   QStringLiteral("RETR ") + kPackName}));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("REST")),
+    EXPECT_EQ(ftp.commands(QStringLiteral("REST")),
               QStringList({QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("a/f01.txt"))),
                            QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("c/g05.txt")))}));
 }
@@ -112,8 +128,12 @@ TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFr
         EXPECT_EQ(FileBytes(install.file(target)),
                   c.archiveChangedToo ? QByteArray("old c/g03.txt") : FileBytes(release + QLatin1Char('/') + target));
         EXPECT_TRUE(ftp.logShows(QStringLiteral("RETR ") + QFileInfo(archive).fileName()));
-        EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
+        EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z")).size(), 1);
         EXPECT_EQ(run.engine.FilesNotInstalled(), c.archiveChangedToo ? 1 : 0);
+        const QStringList rangeLines = run.log.filter(kRangeFailureLine);
+        ASSERT_EQ(rangeLines.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(rangeLines.first().endsWith(QFileInfo(archive).fileName() + QStringLiteral(" did not match its SHA-256)")))
+            << rangeLines.first().toStdString();
         EXPECT_EQ(run.log.contains(QStringLiteral("Контрольная сумма файла не совпадает с манифестом, файл удален - ")
                                    + QFileInfo(archive).fileName()),
                   c.archiveChangedToo)
@@ -130,12 +150,11 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
     FtpServerOptions noRest = LoggingServer();
     noRest.restart = false;
     FtpServerFixture ftp(server, noRest);
-    EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    const QStringList rangeLines = UpdateOnOneConnection(ftp, install).filter(kRangeFailureLine);
+    ASSERT_EQ(rangeLines.size(), 1);
+    EXPECT_TRUE(rangeLines.first().endsWith(QStringLiteral(": the server refused REST)"))) << rangeLines.first().toStdString();
     ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
               QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
                            QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()}))
         << "the pack is asked for once, the refusal of REST holds for the stage";
@@ -150,12 +169,9 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     cut.endAfterBytes = 5000;  // the first transfer to reach 5000 bytes (the pack's) is dropped there
     cut.endOnce = true;
     FtpServerFixture ftp(server, cut);
-    EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
-    ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
+    const QStringList log = UpdateOnOneConnection(ftp, install);
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    const QStringList alone = Commands(ftp, QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
+    const QStringList alone = ftp.commands(QStringLiteral("RETR")).filter(QStringLiteral(".7z"));
     // The archives that lay within the first 5000 bytes are not fetched again; the one cut and
     // those after it are, one by one.
     QStringList expected;
@@ -165,6 +181,9 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     EXPECT_EQ(alone, expected);
     for (const QString &name : QDir(install.file(QStringLiteral("a"))).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.endsWith(QStringLiteral(".ornpart"))) << name.toStdString();
+    const QStringList rangeLines = log.filter(kRangeFailureLine);
+    ASSERT_EQ(rangeLines.size(), 1) << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(rangeLines.first().contains(QStringLiteral(": ended after "))) << rangeLines.first().toStdString();
 }
 
 TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
@@ -187,7 +206,7 @@ TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
     EXPECT_EQ(FileBytes(install.file(QStringLiteral("logdbupdate.txt"))), QByteArray("002.sql\r\n003.sql\r\n"));
     EXPECT_TRUE(run.log.contains(QStringLiteral("  Найден скрипт - 003.sql"))) << run.log.join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    EXPECT_EQ(Commands(ftp, QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
               QStringList({QStringLiteral("RETR ") + kPackName})) << "one range of the script folder's pack, nothing else";
     for (const QString &name : QDir(install.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.startsWith(QStringLiteral(".ornupdate-script-"))) << name.toStdString();

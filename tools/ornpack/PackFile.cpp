@@ -6,14 +6,14 @@
 #include <QFile>
 #include <QSaveFile>
 
-QString WritePackFile(const QString &Folder, const TManifest &Manifest)
+QString WritePackFile(const QString &Folder, const QVector<TManifestEntry> &Files)
 {
     const QDir folder(Folder);
     QSaveFile pack(folder.filePath(kPackName));
     if (!pack.open(QIODevice::WriteOnly))
         return QStringLiteral("cannot write %1: %2").arg(pack.fileName(), pack.errorString());
     constexpr qint64 kBlockBytes = 1024 * 1024;
-    for (const TManifestEntry &entry : Manifest.Entries) {
+    for (const TManifestEntry &entry : Files) {
         QFile file(folder.filePath(entry.Path));
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());

@@ -109,7 +109,7 @@ TPatchReport WritePatches(const QString &ReleaseFolder, const QStringList &Previ
 }
 
 QString WritePatchListFiles(const QString &OutputFolder, const QVector<TPatchEntry> &Entries,
-                            const TPublicationOptions &Options)
+                            const TPublicationOptions &Options, std::optional<qint64> PackBytes)
 {
     const QDir output(OutputFolder);
     const std::optional<QByteArray> manifestSha256 = FileSha256(output.filePath(kManifestName));
@@ -119,6 +119,6 @@ QString WritePatchListFiles(const QString &OutputFolder, const QVector<TPatchEnt
     const QString error = WriteWhole(output.filePath(kPatchListName), text);
     if (!error.isEmpty())
         return error;
-    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch(), kPatchListName);
+    const QByteArray comment = PublicationComment(Options.Sequence, Options.Now.toSecsSinceEpoch(), kPatchListName, PackBytes);
     return WriteWhole(output.filePath(kPatchListSignatureName), SignMinisign(text, *Options.SignWith, comment));
 }

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 struct TPatchReport {
     QVector<TPatchEntry> Entries;  // the patches written, in packing order, then previous-release order
@@ -30,6 +31,7 @@ TPatchReport WritePatches(const QString &ReleaseFolder, const QStringList &Previ
                           const QString &OutputFolder, const TPackReport &Packed);
 
 // Writes the patch list of Entries for the manifest just written into OutputFolder, and its
-// signature (with a key: --previous needs --sign). An empty text on success, else the error.
+// signature (with a key: --previous needs --sign), whose trusted comment announces the size of
+// the whole pack, PackBytes, when the pack holds the patches. An empty text on success, else the error.
 QString WritePatchListFiles(const QString &OutputFolder, const QVector<TPatchEntry> &Entries,
-                            const TPublicationOptions &Options);
+                            const TPublicationOptions &Options, std::optional<qint64> PackBytes);

@@ -71,14 +71,19 @@ TPublicationReport WritePublication(const QString &OutputFolder, const TPublicat
             report.Error = RemoveStale(packPath);
         return report;
     }
-    // The pack holds the files in the order the updater reads the manifest in.
+    // The pack holds the files in the order the updater reads the manifest in, then the patches.
+    // The manifest's signature announces the files' part only: an updater that knows no patches
+    // finds the sizes it lists add up to it.
     std::optional<qint64> packBytes;
     if (Options.Pack) {
         const TManifest listed = *ReadManifest(text).Manifest;
-        report.Error = WritePackFile(OutputFolder, listed);
+        report.Error = WritePackFile(OutputFolder, listed.Entries + Options.PackedPatches);
         packBytes = 0;
         for (const TManifestEntry &entry : listed.Entries)
             *packBytes += entry.Size;
+        report.PackBytes = *packBytes;
+        for (const TManifestEntry &patch : Options.PackedPatches)
+            *report.PackBytes += patch.Size;
     } else {
         report.Error = RemoveStale(packPath);
     }

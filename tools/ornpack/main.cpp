@@ -242,10 +242,12 @@ int main(int argc, char **argv)
         report.Written += patches.Written;
         report.Problems += patches.Problems;
     }
+    for (const TPatchEntry &patch : std::as_const(patches.Entries))
+        publication.PackedPatches.append(patch.Patch);
     TPublicationReport published = WritePublication(output, publication);
     report.Problems += published.Problems;
     if (published.Error.isEmpty() && !parsed->Previous.isEmpty())
-        published.Error = WritePatchListFiles(output, patches.Entries, publication);
+        published.Error = WritePatchListFiles(output, patches.Entries, publication, published.PackBytes);
 
     for (const QString &written : report.Written)
         out << written << "\n";
