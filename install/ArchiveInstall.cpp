@@ -137,7 +137,7 @@ TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &
         return staged;
     }
     result.UnpackArguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
-                              QStringLiteral("-o") + staging->path(), QStringLiteral("--"), archivePath};
+                              QStringLiteral("-o") + QDir::toNativeSeparators(staging->path()), QStringLiteral("--"), archivePath};
     // No file the tool writes can grow past the size the archive name carries.
     result.ExitCode = tool_.Run(result.UnpackArguments, Size);
     if (result.ExitCode != 0) {
@@ -173,7 +173,7 @@ std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QString &LocalFo
     if (!staging->isValid())
         return {};
     QStringList arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
-                             QStringLiteral("-o") + staging->path(), QStringLiteral("-an")};
+                             QStringLiteral("-o") + QDir::toNativeSeparators(staging->path()), QStringLiteral("-an")};
     int64_t largest = 0;
     for (const TArchiveToStage &archive : Archives) {
         // The tool reads * and ? in an archive path given this way as wildcards.

@@ -207,7 +207,7 @@ int TUpdateEngine::DownloadChange()
         AddLog(QStringLiteral("    ") + file.server->FileName + lStr(QStringLiteral(" - …загружен…")));
         SetCounter(Counter::Download, ++downloaded);
         if (!toolLogged) {
-            AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
+            AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + QDir::toNativeSeparators(installer.Tool().Found()));
             toolLogged = true;
         }
     };
@@ -281,7 +281,8 @@ int TUpdateEngine::DownloadChange()
                 // alone, or, once, the run that unpacked it together with others.
                 QString command = SevenZipCommandLine(toolFolder, localFolder, archive);
                 if (slot.staged.Result.UnpackedTogether) {
-                    const QString together = ToolCommandLine(installer.Tool().Found(), slot.staged.Result.UnpackArguments);
+                    const QString together = ToolCommandLine(QDir::toNativeSeparators(installer.Tool().Found()),
+                                                                   slot.staged.Result.UnpackArguments);
                     command = together == lastTogether ? QString() : together;
                     lastTogether = together;
                 }

@@ -105,9 +105,10 @@ TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
     ASSERT_EQ(together.size(), 1) << run.log.join(QLatin1Char('\n')).toStdString();
     for (const QString &archive : {Archive(QStringLiteral("/bin/"), QStringLiteral("*Lang*")),
                                    Archive(QStringLiteral("/bin/"), QStringLiteral("*Report*"))})
-        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + install.file(QStringLiteral("bin/"))
+        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + QDir::toNativeSeparators(install.file(QStringLiteral("bin/")))
                                               + QFileInfo(archive).fileName()))
             << together.first().toStdString();
+    EXPECT_EQ(together.first(), QDir::toNativeSeparators(together.first())) << "local paths with the system's separators";
     EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 2) << "ORN.exe and Engine.dll";
     EXPECT_EQ(Installed(QStringLiteral("ORN.exe")), QByteArray("main program"));
     EXPECT_EQ(Installed(QStringLiteral("bin/x64/Engine.dll")), QByteArray(7000, 'e'));

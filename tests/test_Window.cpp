@@ -47,7 +47,9 @@ TEST(Window, ControlsStandWhereTheLayoutPutsThem)
     for (const char *name : {"Panel1", "Panel2", "Panel3", "Panel4", "Memo1", "Label2", "Label8", "Label9",
                              "Label10", "Label11", "ScanDir1", "ScanDir2"})
         EXPECT_NE(window.findChild<QObject *>(QLatin1String(name)), nullptr) << name;
-    EXPECT_EQ(window.ePathDir->text(), QDir::currentPath());
+    // The start folder as every local path is shown: with the system's separators.
+    EXPECT_EQ(window.ePathDir->text(), QDir::toNativeSeparators(QDir::currentPath()));
+    EXPECT_EQ(window.currentdir, window.ePathDir->text());
     EXPECT_TRUE(window.cbCheck->isChecked() && window.cbInstallNew->isChecked() && window.cbCheckDB->isChecked());
     EXPECT_EQ(window.RadioGroup1->ItemIndex(), 0);
     EXPECT_EQ(window.Shape1->brushColor(), QColor(255, 255, 0));
@@ -153,7 +155,7 @@ TEST(Window, SoftdirIsThePathFieldTrimmedWithATrailingSeparator)
     for (const auto &[field, expected] : cases) {
         window.ePathDir->setText(QString::fromUtf8(field));
         window.Button1Click();
-        EXPECT_EQ(window.softdir, QString::fromUtf8(expected)) << '"' << field << '"';
+        EXPECT_EQ(window.softdir, QDir::toNativeSeparators(QString::fromUtf8(expected))) << '"' << field << '"';
     }
     EXPECT_EQ(window.netDbdir, QStringLiteral("/db/"));
 }
@@ -171,7 +173,7 @@ TEST(Window, FtpIniIsReadFromTheStartFolderNotThePathField)
     window.ePathDir->setText(other.path());
     window.Button1Click();
     EXPECT_EQ(window.netdir, QStringLiteral("/from-start/"));
-    EXPECT_EQ(window.softdir, other.path() + QLatin1Char('/'));
+    EXPECT_EQ(window.softdir, QDir::toNativeSeparators(other.path() + QLatin1Char('/')));
 }
 
 TEST(Window, LanguageSettings)
