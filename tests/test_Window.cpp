@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -211,7 +212,9 @@ TEST(Window, LanguageSettings)
         EXPECT_TRUE(messages.isEmpty()) << c.name;
         EXPECT_EQ(window.tL->property("LngCodeReturn").toInt(), c.code) << c.name;
         EXPECT_EQ(window.tL->property("LngNameReturn").toString(), QString::fromUtf8(c.language)) << c.name;
-        EXPECT_EQ(window.tL->property("LangFileName").toString(), install.file(QStringLiteral("orn.txt"))) << c.name;
+        EXPECT_EQ(window.tL->property("LangFileName").toString(),
+                  QDir::toNativeSeparators(install.file(QStringLiteral("orn.txt"))))
+            << c.name;
     }
 }
 
@@ -272,7 +275,10 @@ TEST(Window, ShowsWhatTheEngineReports)
     }
     EXPECT_EQ(window.Shape1->brushColor(), QColor(0, 255, 0));
     EXPECT_EQ(window.ProgressBar1->value(), 50);
-    EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   5.00 Kb of 10.00 Kb / 50 %"));
+    // The sizes with the decimal separator of the user's locale (a comma on a Russian Windows).
+    EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   ")
+                                            + QStringLiteral("5.00 Kb of 10.00 Kb / 50 %")
+                                                  .replace(QLatin1Char('.'), QLocale().decimalPoint()));
     ASSERT_EQ(window.im->HintLabel.size(), 1);
     EXPECT_EQ(window.im->HintLabel[0]->text().trimmed(), QStringLiteral("Подождите немного"));
     EXPECT_EQ(install.takeMessages(), QStringList({"[message] shown", "[error] Broken."}));
