@@ -38,7 +38,7 @@ void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const
         AddLog(lStr(QStringLiteral("…Не открывается сетевой файл… - ")) + serverFolder + serverName);
         break;
     case ResultCode::DownloadLocalFailed:
-        AddLog(lStr(QStringLiteral("…Не открывается локальный файл… - ")) + localFile);
+        AddLog(lStr(QStringLiteral("…Не открывается локальный файл… - ")) + QDir::toNativeSeparators(localFile));
         break;
     case ResultCode::DownloadIncomplete:
         AddLog(lStr(QStringLiteral("…Файл загружен не полностью… - ")) + serverFolder + serverName);
