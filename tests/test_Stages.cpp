@@ -127,9 +127,11 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
                                   "Проверка необходимости обновлений"};
     EXPECT_EQ(log.mid(0, stage1Start.size()), stage1Start);
     EXPECT_TRUE(log.contains(QStringLiteral("    Engine.dll - новый")));
-    // Dates with the separator of the user's short date format.
-    const QString shortDate = QLocale().toString(QDate(2024, 5, 7), QLocale::ShortFormat);
-    const QString dateSeparator = shortDate.at(shortDate.indexOf(QRegularExpression(QStringLiteral("[^0-9]"))));
+    // Dates with the separator of the user's short date format ("dd.MM.yyyy" in Russian), "/"
+    // where it has none ("d MMM yyyy" in the C locale).
+    const QString shortFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    const qsizetype punctuation = shortFormat.indexOf(QRegularExpression(QStringLiteral("[^\\w\\s]")));
+    const QString dateSeparator = punctuation < 0 ? QStringLiteral("/") : shortFormat.mid(punctuation, 1);
     EXPECT_TRUE(log.contains(QStringLiteral("    Report.dll - обновленный  old-07/05/2024 22.00  new-10/05/2024 16.00")
                                  .replace(QLatin1Char('/'), dateSeparator)))
         << log.join(QLatin1Char('\n')).toStdString();
