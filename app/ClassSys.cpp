@@ -19,11 +19,15 @@ bool GrantFolderAccess(const QString &Folder, const QString &UserName)
     return true;
 }
 
+QString StartFolder() { return QDir::toNativeSeparators(QDir::currentPath()); }
+
 QStringList GrantedFolders(const QString &currentdir)
 {
     const QDir root(currentdir);
-    return {currentdir, root.filePath(QStringLiteral("Images")), root.filePath(QStringLiteral("Images/classic_d")),
-            root.filePath(QStringLiteral("Video"))};
+    QStringList folders{currentdir};
+    for (const char *below : {"Images", "Images/classic_d", "Video"})
+        folders << QDir::toNativeSeparators(root.filePath(QLatin1String(below)));
+    return folders;
 }
 
 QStringList GrantInstallationAccess(const QString &currentdir, const QString &user)

@@ -13,8 +13,12 @@
 // SystemErrorText of the code when the grant fails.
 bool GrantFolderAccess(const QString &Folder, const QString &UserName);
 
-// The installation folders to grant, in order: currentdir, currentdir/Images,
-// currentdir/Images/classic_d, currentdir/Video.
+// The installation folder as found at start (currentdir): the process's current directory with
+// the system's separators, as every local path is shown.
+QString StartFolder();
+
+// The installation folders to grant, in order, with the system's separators: currentdir,
+// currentdir/Images, currentdir/Images/classic_d, currentdir/Video.
 QStringList GrantedFolders(const QString &currentdir);
 
 // GrantFolderAccess for each of GrantedFolders(currentdir) in order, for user; the first failure

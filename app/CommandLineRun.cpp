@@ -10,7 +10,6 @@
 #include "support/ClassLanguage.h"
 #include "support/MessageBoxes.h"
 
-#include <QDir>
 #include <QTextStream>
 #include <cstdio>
 
@@ -32,7 +31,7 @@ class CommandLineSession {
 public:
     CommandLineSession(const CommandLineOptions &options, QTextStream &boxes) : boxes_(boxes)
     {
-        engine_.currentdir = QDir::currentPath();
+        engine_.currentdir = StartFolder();
         for (int stage = 1; stage <= 3; ++stage)
             engine_.SetStageChosen(stage, options.stages[stage - 1]);
         engine_.SetTranslator([this](const QString &text) { return tL_ ? tL_->lStr(text) : text; });

@@ -4,6 +4,8 @@
 #include "platform/ProgramSettings.h"
 #include "support/ClassLanguage.h"
 
+#include <QDir>
+
 namespace {
 
 // The value of ORN's settings as text, or a null QString when it is missing.
@@ -39,6 +41,6 @@ void CreateLanguage(const QString &currentdir, TClassLanguage *&tL)
     tL = new TClassLanguage();
     tL->setProperty("LngCodeReturn", language.LangI);
     tL->setProperty("LngNameReturn", language.LangS);
-    tL->setProperty("LangFileName", currentdir + QStringLiteral("/orn.txt"));
+    tL->setProperty("LangFileName", QDir::toNativeSeparators(QDir(currentdir).filePath(QStringLiteral("orn.txt"))));
     tL->LoadLangList();
 }

@@ -12,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -224,7 +223,7 @@ bool TfUpdate::RunGuarded(const std::function<void()> &step)
 void TfUpdate::FormCreate()
 {
     creationFailed_ = !RunGuarded([this] {
-        currentdir = QDir::currentPath();
+        currentdir = StartFolder();
         ePathDir->setText(currentdir);
         lFileCopy->clear();
         MyDataFind.clear();

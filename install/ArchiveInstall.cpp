@@ -151,7 +151,7 @@ TStagedFile TArchiveInstaller::Stage(const QString &LocalFolder, const QString &
         return staged;
     }
     result.UnpackArguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
-                              QStringLiteral("-o") + staging->path(), QStringLiteral("--"), archivePath};
+                              QStringLiteral("-o") + QDir::toNativeSeparators(staging->path()), QStringLiteral("--"), archivePath};
     // No file the tool writes can grow past the size the archive name carries.
     result.ExitCode = tool_.Run(result.UnpackArguments, Size);
     if (result.ExitCode != 0) {
@@ -217,7 +217,7 @@ std::vector<TStagedFile> TArchiveInstaller::StageTogether(const QStringList &Loc
     if (!staging->isValid())
         return {};
     QStringList arguments = {QStringLiteral("e"), QStringLiteral("-y"), QStringLiteral("-t7z"),
-                             QStringLiteral("-o") + staging->path(), QStringLiteral("-an")};
+                             QStringLiteral("-o") + QDir::toNativeSeparators(staging->path()), QStringLiteral("-an")};
     int64_t largest = 0;
     for (int i = 0; i < Archives.size(); ++i) {
         const TArchiveToStage &archive = Archives.at(i);

@@ -38,7 +38,7 @@ void TUpdateEngine::LogDownloadFailure(int r, const QString &serverFolder, const
         AddLog(lStr(QStringLiteral("…Не открывается сетевой файл… - ")) + serverFolder + serverName);
         break;
     case ResultCode::DownloadLocalFailed:
-        AddLog(lStr(QStringLiteral("…Не открывается локальный файл… - ")) + localFile);
+        AddLog(lStr(QStringLiteral("…Не открывается локальный файл… - ")) + QDir::toNativeSeparators(localFile));
         break;
     case ResultCode::DownloadIncomplete:
         AddLog(lStr(QStringLiteral("…Файл загружен не полностью… - ")) + serverFolder + serverName);
@@ -210,7 +210,7 @@ int TUpdateEngine::DownloadChange()
         AddLog(QStringLiteral("    ") + file.server->FileName + lStr(QStringLiteral(" - …загружен…")));
         SetCounter(Counter::Download, ++downloaded);
         if (!toolLogged) {
-            AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + installer.Tool().Found());
+            AddLog(lStr(QStringLiteral("    …Программа распаковки… - ")) + QDir::toNativeSeparators(installer.Tool().Found()));
             toolLogged = true;
         }
     };
@@ -287,7 +287,8 @@ int TUpdateEngine::DownloadChange()
                 // alone, or, once, the run that unpacked it together with others.
                 QString command = SevenZipCommandLine(toolFolder, localFolder, archive);
                 if (slot.staged.Result.UnpackedTogether) {
-                    const QString together = ToolCommandLine(installer.Tool().Found(), slot.staged.Result.UnpackArguments);
+                    const QString together = ToolCommandLine(QDir::toNativeSeparators(installer.Tool().Found()),
+                                                                   slot.staged.Result.UnpackArguments);
                     command = together == lastTogether ? QString() : together;
                     lastTogether = together;
                 }

@@ -6,6 +6,8 @@
 #include "fixtures/QtPrinters.h"
 #include "base/RaisedError.h"
 #include "install/ArchiveInstall.h"
+#include "fixtures/TestSystem.h"
+#include "platform/ExecutableName.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,8 @@ struct RefusalCase {
     QStringList switches;
     int64_t sizeInName;
     TArchiveRefusal refusal;
+    // A link or a name that Windows cannot have (see kNoSymbolicLinks; no line breaks in names).
+    bool posixOnly = false;
 };
 
 const RefusalCase kRefusals[] = {
@@ -54,7 +58,7 @@ const RefusalCase kRefusals[] = {
          QFile::link(QStringLiteral("/etc/passwd"), s + kFile);
          return QStringList{kFile};
      },
-     {QStringLiteral("-snl")}, 11, TArchiveRefusal::NotRegular},
+     {QStringLiteral("-snl")}, 11, TArchiveRefusal::NotRegular, true},
     {"a folder of the expected name",
      [](const QString &s) {
          QDir().mkpath(s + kFile);
@@ -78,7 +82,7 @@ const RefusalCase kRefusals[] = {
          WriteTestFile(s + QStringLiteral("x\nPath = Report.dll"), kNew);
          return QStringList{QStringLiteral("x\nPath = Report.dll")};
      },
-     {}, kNew.size(), TArchiveRefusal::OtherName},
+     {}, kNew.size(), TArchiveRefusal::OtherName, true},
     {"a size other than the name's",
      [](const QString &s) {
          WriteTestFile(s + kFile, kNew);
@@ -98,6 +102,8 @@ const RefusalCase kRefusals[] = {
 TEST(ArchiveInstall, ArchivesNotHoldingExactlyTheExpectedFileAreRefusedBeforeUnpacking)
 {
     for (const RefusalCase &c : kRefusals) {
+        if (c.posixOnly && kWindowsSystem)
+            continue;
         SCOPED_TRACE(c.name);
         Folders folders;
         const QString archive = ArchiveFor(kFile, c.sizeInName);
@@ -374,17 +380,19 @@ TEST(ArchiveInstall, AToolDeliveredByAnArchiveNeverRunsInTheSameStage)
 {
     Folders folders;
     const QString marker = folders.dir.filePath(QStringLiteral("fake 7z ran"));
+    const QString toolName = ExecutableFileName(QStringLiteral("7z"));
     // The installation's own tool: a real 7-Zip program.
-    const QString realTool = QStandardPaths::findExecutable(QStringLiteral("7zz"));
+    const QString realTool = QStandardPaths::findExecutable(PackingTool());
     ASSERT_FALSE(realTool.isEmpty());
-    ASSERT_TRUE(QFile::copy(realTool, folders.local + QStringLiteral("7z")));
-    QFile::setPermissions(folders.local + QStringLiteral("7z"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(QFile::copy(realTool, folders.local + toolName));
+    QFile::setPermissions(folders.local + toolName, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
 
-    const QByteArray fake = "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\nexit 0\n";
-    WriteTestFile(folders.source + QStringLiteral("7z"), fake);
-    QFile::setPermissions(folders.source + QStringLiteral("7z"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const QString toolArchive = ArchiveFor(QStringLiteral("7z"), fake.size());
-    Pack(folders.source, {QStringLiteral("7z")}, folders.local + toolArchive);
+    // On Windows the delivered tool is no program: had it run, the second install would fail.
+    const QByteArray fake = kWindowsSystem ? QByteArray("not a program") : "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\nexit 0\n";
+    WriteTestFile(folders.source + toolName, fake);
+    QFile::setPermissions(folders.source + toolName, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString toolArchive = ArchiveFor(toolName, fake.size());
+    Pack(folders.source, {toolName}, folders.local + toolArchive);
     WriteTestFile(folders.source + kFile, kNew);
     const QString fileArchive = ArchiveFor(kFile, kNew.size());
     Pack(folders.source, {kFile}, folders.local + fileArchive);
@@ -394,11 +402,11 @@ TEST(ArchiveInstall, AToolDeliveredByAnArchiveNeverRunsInTheSameStage)
         TArchiveInstaller installer(folders.local);
         privateCopy = installer.Tool().Program();
         EXPECT_TRUE(installer.Tool().FromInstallFolder());
-        EXPECT_EQ(installer.Tool().Found(), folders.local + QStringLiteral("7z"));
+        EXPECT_EQ(installer.Tool().Found(), folders.local + toolName);
         EXPECT_FALSE(privateCopy.startsWith(folders.local));
-        EXPECT_EQ(installer.Install(folders.local, toolArchive, QStringLiteral("7z"), fake.size()).Outcome,
+        EXPECT_EQ(installer.Install(folders.local, toolArchive, toolName, fake.size()).Outcome,
                   TInstallOutcome::Installed);
-        EXPECT_EQ(ReadTestFile(folders.local + QStringLiteral("7z")), fake) << "the archive did install its 7z";
+        EXPECT_EQ(ReadTestFile(folders.local + toolName), fake) << "the archive did install its 7z";
         EXPECT_EQ(installer.Install(folders.local, fileArchive, kFile, kNew.size()).Outcome, TInstallOutcome::Installed);
     }
     EXPECT_EQ(ReadTestFile(folders.local + kFile), kNew);
@@ -471,8 +479,9 @@ TEST(ArchiveInstall, AToolThatCannotStartRaisesTheSystemText)
     QTemporaryDir dir;
     const QString softdir = dir.path() + QStringLiteral("/");
     // An executable file that is no program: the system refuses to start it.
-    WriteTestFile(softdir + QStringLiteral("7z"), "no program");
-    QFile(softdir + QStringLiteral("7z")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString toolName = ExecutableFileName(QStringLiteral("7z"));
+    WriteTestFile(softdir + toolName, "no program");
+    QFile(softdir + toolName).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     TSevenZipTool tool(softdir);
     ASSERT_TRUE(tool.FromInstallFolder());
     try {

@@ -1,5 +1,6 @@
 // The window's download of one file: the bar and the file label show the counts of the last
-// block once the transfer has ended, whether it was complete or cut short.
+// block once the transfer has ended, whether it was complete or cut short, with the decimal
+// separator of the user's locale (a comma on a Russian Windows).
 #include "stages/StageScope.h"
 #include "app/uUpdate.h"
 #include "fixtures/FtpServerFixture.h"
@@ -9,6 +10,7 @@
 #include "net/ResultCodes.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -22,12 +24,12 @@ TEST(DownloadProgress, TheLabelShowsTheLastBlockOnceTheTransferHasEnded)
         int64_t endAfterBytes;  // the server ends the transfer after this many bytes (-1: never)
         int result;
         int bar;
-        const char *captionEnd;
+        const char *counts;  // with a point where the user's locale puts its decimal separator
     };
     const Case cases[] = {
-        {"complete", -1, ResultCode::Downloaded, 100, "Report.dll.7z   10.00 Kb of 10.00 Kb / 100 %"},
+        {"complete", -1, ResultCode::Downloaded, 100, "10.00 Kb of 10.00 Kb / 100 %"},
         {"dropped after 6000 bytes", 6000, ResultCode::DownloadIncomplete, 60,
-         "Report.dll.7z   6.00 Kb of 10.00 Kb / 60 %"},
+         "6.00 Kb of 10.00 Kb / 60 %"},
     };
     QTemporaryDir serverDir;
     WriteTestFile(serverDir.filePath(QStringLiteral("prog/Report.dll.7z")), TestBytes(10000));
@@ -48,7 +50,8 @@ TEST(DownloadProgress, TheLabelShowsTheLastBlockOnceTheTransferHasEnded)
                                          window.ProgressBar1),
                   c.result);
         EXPECT_EQ(window.ProgressBar1->value(), c.bar);
-        EXPECT_TRUE(window.lFileCopy->text().endsWith(QString::fromUtf8(c.captionEnd)))
+        const QString counts = QString::fromUtf8(c.counts).replace(QLatin1Char('.'), QLocale().decimalPoint());
+        EXPECT_TRUE(window.lFileCopy->text().endsWith(QStringLiteral("Report.dll.7z   ") + counts))
             << window.lFileCopy->text().toStdString();
     }
     SetFtpTimeouts(kFtpConnectTimeoutSeconds, kFtpStallTimeoutSeconds);

@@ -3,6 +3,7 @@
 // its signature checked by the real minisign tool, and script folders.
 #include "fixtures/MinisignTool.h"
 #include "fixtures/ReleaseFixture.h"
+#include "fixtures/TestSystem.h"
 #include "base/FatDateTime.h"
 #include "release/ArchiveName.h"
 #include "install/InstallPaths.h"
@@ -90,7 +91,8 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     MakeFile(release, QStringLiteral("bin/.hidden.cfg"), QByteArray("h"), libDate);
     MakeFile(release, QStringLiteral("bin/README"), QByteArray("no extension"), libDate);
     MakeFile(release, QStringLiteral("old.txt"), QByteArray("too old"), QDateTime(QDate(1975, 6, 1), QTime(12, 0)));
-    ASSERT_TRUE(QFile::link(QStringLiteral("Report.dll"), release + QStringLiteral("/link.dll")));
+    if (!kWindowsSystem)  // a link on POSIX systems; see kNoSymbolicLinks
+        ASSERT_TRUE(QFile::link(QStringLiteral("Report.dll"), release + QStringLiteral("/link.dll")));
     // A release copied from an installation: its state files stay out, those of the same name
     // below its top and the language file go in.
     for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences", "bin/ftp.ini", "orn.txt"})
@@ -100,7 +102,7 @@ TEST_F(Ornpack, WritesOneArchivePerFileAndSkipsWhatTheNameCannotCarry)
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("bin/README"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("old.txt"))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("link.dll"))) << run.err.toStdString();
+    EXPECT_EQ(run.err.contains(QStringLiteral("link.dll")), !kWindowsSystem) << run.err.toStdString();
     for (const char *name : {"ftp.ini", "logdbupdate.txt", "ornupdate.sequences"})
         EXPECT_TRUE(run.err.contains(QStringLiteral("ornpack: ") + QString::fromLatin1(name)
                                      + QStringLiteral(": skipped, the updater's own state file")))

@@ -2,6 +2,7 @@
 // with, and its sorting and list access.
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/FtpTestConnection.h"
+#include "fixtures/TestSystem.h"
 #include "base/FatDateTime.h"
 #include "base/FileMask.h"
 #include "base/RaisedError.h"
@@ -180,8 +181,11 @@ TEST_F(LocalScan, FillsExtensionSizeAndTwoSecondDate)
 
 TEST_F(LocalScan, MissingFolderEmptyPathAndLinkedFoldersGiveNothing)
 {
-    ASSERT_TRUE(QFile::link(root + "db", root + "empty/link-to-db"));
-    ASSERT_TRUE(QFile::link(dir.path(), root + "db/old/loop"));
+    // Without links on Windows the same scans still cover the missing and the empty folder.
+    if (!kWindowsSystem) {
+        ASSERT_TRUE(QFile::link(root + "db", root + "empty/link-to-db"));
+        ASSERT_TRUE(QFile::link(dir.path(), root + "db/old/loop"));
+    }
     TScanDir scan;
     scan.setSearchInSubDir(true);
     scan.setSearchPath(root + "empty/");

@@ -1,6 +1,7 @@
 // The script list file: round trips in every encoding, line ends, and files that must not be
 // overwritten because they cannot be read.
 #include "install/ScriptList.h"
+#include "fixtures/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -104,14 +105,19 @@ TEST(ScriptList, FilesThatCannotBeReadAreReportedAndLeftAlone)
     struct UnreadableCase {
         const char *label;
         QByteArray bytes;  // empty: a folder stands at the path
+        bool localUtf8 = false;  // unreadable only where the local code page is UTF-8
     };
     const UnreadableCase cases[] = {
         {"a folder", QByteArray()},
-        {"bytes that are no text in the local code page", QByteArray("a.sql\r\n\xFF\xFE\xC3(\r\n")},
+        {"bytes that are no text in the local code page", QByteArray("a.sql\r\n\xFF\xFE\xC3(\r\n"), true},
         {"a UTF-8 mark before broken bytes", QByteArray("\xEF\xBB\xBF" "a.sql\xC0\x80\r\n")},
         {"UTF-16 of an odd length", QByteArray("\xFF\xFE" "a\0b", 5)},
     };
     for (const UnreadableCase &c : cases) {
+        // Windows reads the list in its ANSI code page, a single-byte one (1251 here) in which
+        // every byte is a character.
+        if (c.localUtf8 && kWindowsSystem)
+            continue;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("logdbupdate.txt"));
         if (c.bytes.isEmpty())

@@ -109,9 +109,10 @@ TEST_F(SignedRelease, WhatThePublisherSignedIsInstalledAndItsSequenceRecorded)
                                                     {QStringLiteral("/bin/"), QStringLiteral("*Report*")},
                                                     {QStringLiteral("/bin/x64/"), QStringLiteral("*Engine*")}};
     for (const auto &[folder, pattern] : archives)
-        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + install.path() + folder
+        EXPECT_TRUE(together.first().contains(QStringLiteral("-ai!") + QDir::toNativeSeparators(install.path() + folder)
                                               + QFileInfo(Archive(folder, pattern)).fileName()))
             << together.first().toStdString();
+    EXPECT_EQ(together.first(), QDir::toNativeSeparators(together.first())) << "local paths with the system's separators";
     EXPECT_EQ(run.log.filter(QStringLiteral("7z\"   e  -y  -o\"")).size(), 0) << "no archive unpacked alone";
     EXPECT_EQ(Installed(QStringLiteral("ORN.exe")), QByteArray("main program"));
     EXPECT_EQ(Installed(QStringLiteral("bin/x64/Engine.dll")), QByteArray(7000, 'e'));

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -119,13 +121,19 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
     EXPECT_GT(run.progressReports, 0);  // the downloads reported their progress
 
     const QStringList log = run.log;
-    const QString softdir = install.path() + QLatin1Char('/');
+    const QString softdir = QDir::toNativeSeparators(install.path() + QLatin1Char('/'));
     const QStringList stage1Start{"---", "Подключение к серверу", "Сервер подключен", "FTP сервер просканирован",
                                   "FTP файлы обработанны", softdir, "Локальная папка программы просканирована",
                                   "Проверка необходимости обновлений"};
     EXPECT_EQ(log.mid(0, stage1Start.size()), stage1Start);
     EXPECT_TRUE(log.contains(QStringLiteral("    Engine.dll - новый")));
-    EXPECT_TRUE(log.contains(QStringLiteral("    Report.dll - обновленный  old-07/05/2024 22.00  new-10/05/2024 16.00")))
+    // Dates with the separator of the user's short date format ("dd.MM.yyyy" in Russian), "/"
+    // where it has none ("d MMM yyyy" in the C locale).
+    const QString shortFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    const qsizetype punctuation = shortFormat.indexOf(QRegularExpression(QStringLiteral("[^\\w\\s]")));
+    const QString dateSeparator = punctuation < 0 ? QStringLiteral("/") : shortFormat.mid(punctuation, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("    Report.dll - обновленный  old-07/05/2024 22.00  new-10/05/2024 16.00")
+                                 .replace(QLatin1Char('/'), dateSeparator)))
         << log.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Всего новых файлов: 1")));
     EXPECT_TRUE(log.contains(QStringLiteral("Всего обновленных файлов: 3")));
@@ -135,7 +143,7 @@ TEST_F(UpdateScenario, FullRunInstallsNewAndChangedFilesAndFetchesScripts)
     EXPECT_EQ(log.count(QStringLiteral("Сервер отключен")), 3);
     EXPECT_EQ(log.last(), QStringLiteral("Сервер отключен"));
     const QString engineArchive = QDir(install.file(QStringLiteral("bin/x64"))).entryList({"*.7z"}).value(0);
-    const QString folder = softdir + QStringLiteral("bin/x64/");
+    const QString folder = softdir + QDir::toNativeSeparators(QStringLiteral("bin/x64/"));
     EXPECT_TRUE(log.contains(QStringLiteral("    \"") + softdir + QStringLiteral("7z\"   e  -y  -o\"") + folder
                              + QStringLiteral("\"  \"") + folder + engineArchive + QLatin1Char('"')))
         << log.join(QLatin1Char('\n')).toStdString();
@@ -222,7 +230,7 @@ TEST_F(UpdateScenario, BadArchivesAreReportedAndTheRestIsInstalled)
     EngineRecorder run;
     run.Run({1, 2});
     const QStringList log = run.log;
-    const QString softdir = install.path() + QLatin1Char('/');
+    const QString softdir = QDir::toNativeSeparators(install.path() + QLatin1Char('/'));
     EXPECT_EQ(InstalledBytes(QStringLiteral("good.txt")), QByteArray("good"));
     EXPECT_EQ(InstalledBytes(QStringLiteral("Update.exe")), QByteArray("old updater"));  // never moved aside
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("Update.bak"))));
@@ -256,8 +264,8 @@ TEST_F(UpdateScenario, AnUnreadableScriptListIsNeverReplaced)
     run.Run({3});
     EXPECT_TRUE(QFileInfo(install.file(QStringLiteral("logdbupdate.txt"))).isDir());
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("a.sql"))));
-    EXPECT_TRUE(run.log.contains(QStringLiteral("Не читается список скриптов - ") + install.path()
-                                 + QStringLiteral("/logdbupdate.txt")));
+    EXPECT_TRUE(run.log.contains(QStringLiteral("Не читается список скриптов - ")
+                                 + QDir::toNativeSeparators(install.file(QStringLiteral("logdbupdate.txt")))));
     EXPECT_EQ(run.takeBoxes(), QStringList({"[message] Ошибка проверки обновлений"})) << "the stage failed";
 }
 

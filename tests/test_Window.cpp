@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -47,7 +48,9 @@ TEST(Window, ControlsStandWhereTheLayoutPutsThem)
     for (const char *name : {"Panel1", "Panel2", "Panel3", "Panel4", "Memo1", "Label2", "Label8", "Label9",
                              "Label10", "Label11", "ScanDir1", "ScanDir2"})
         EXPECT_NE(window.findChild<QObject *>(QLatin1String(name)), nullptr) << name;
-    EXPECT_EQ(window.ePathDir->text(), QDir::currentPath());
+    // The start folder as every local path is shown: with the system's separators.
+    EXPECT_EQ(window.ePathDir->text(), QDir::toNativeSeparators(QDir::currentPath()));
+    EXPECT_EQ(window.currentdir, window.ePathDir->text());
     EXPECT_TRUE(window.cbCheck->isChecked() && window.cbInstallNew->isChecked() && window.cbCheckDB->isChecked());
     EXPECT_EQ(window.RadioGroup1->ItemIndex(), 0);
     EXPECT_EQ(window.Shape1->brushColor(), QColor(255, 255, 0));
@@ -153,7 +156,7 @@ TEST(Window, SoftdirIsThePathFieldTrimmedWithATrailingSeparator)
     for (const auto &[field, expected] : cases) {
         window.ePathDir->setText(QString::fromUtf8(field));
         window.Button1Click();
-        EXPECT_EQ(window.softdir, QString::fromUtf8(expected)) << '"' << field << '"';
+        EXPECT_EQ(window.softdir, QDir::toNativeSeparators(QString::fromUtf8(expected))) << '"' << field << '"';
     }
     EXPECT_EQ(window.netDbdir, QStringLiteral("/db/"));
 }
@@ -171,7 +174,7 @@ TEST(Window, FtpIniIsReadFromTheStartFolderNotThePathField)
     window.ePathDir->setText(other.path());
     window.Button1Click();
     EXPECT_EQ(window.netdir, QStringLiteral("/from-start/"));
-    EXPECT_EQ(window.softdir, other.path() + QLatin1Char('/'));
+    EXPECT_EQ(window.softdir, QDir::toNativeSeparators(other.path() + QLatin1Char('/')));
 }
 
 TEST(Window, LanguageSettings)
@@ -209,7 +212,9 @@ TEST(Window, LanguageSettings)
         EXPECT_TRUE(messages.isEmpty()) << c.name;
         EXPECT_EQ(window.tL->property("LngCodeReturn").toInt(), c.code) << c.name;
         EXPECT_EQ(window.tL->property("LngNameReturn").toString(), QString::fromUtf8(c.language)) << c.name;
-        EXPECT_EQ(window.tL->property("LangFileName").toString(), install.file(QStringLiteral("orn.txt"))) << c.name;
+        EXPECT_EQ(window.tL->property("LangFileName").toString(),
+                  QDir::toNativeSeparators(install.file(QStringLiteral("orn.txt"))))
+            << c.name;
     }
 }
 
@@ -270,7 +275,10 @@ TEST(Window, ShowsWhatTheEngineReports)
     }
     EXPECT_EQ(window.Shape1->brushColor(), QColor(0, 255, 0));
     EXPECT_EQ(window.ProgressBar1->value(), 50);
-    EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   5.00 Kb of 10.00 Kb / 50 %"));
+    // The sizes with the decimal separator of the user's locale (a comma on a Russian Windows).
+    EXPECT_EQ(window.lFileCopy->text(), QStringLiteral("Копируется файл: Report.dll.7z   ")
+                                            + QStringLiteral("5.00 Kb of 10.00 Kb / 50 %")
+                                                  .replace(QLatin1Char('.'), QLocale().decimalPoint()));
     ASSERT_EQ(window.im->HintLabel.size(), 1);
     EXPECT_EQ(window.im->HintLabel[0]->text().trimmed(), QStringLiteral("Подождите немного"));
     EXPECT_EQ(install.takeMessages(), QStringList({"[message] shown", "[error] Broken."}));
