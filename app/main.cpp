@@ -5,6 +5,7 @@
 #include "platform/Console.h"
 #include "platform/FileSizeLimit.h"
 #include "platform/ProgramArguments.h"
+#include "platform/RegexThreads.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +30,7 @@ int main(int argc, char **argv)
 {
     // A file-size limit gives a write error that is reported, not the end of the program.
     IgnoreFileSizeSignal();
+    PrepareRegexForWorkerThreads();
     const CommandLineOptions options = ParseCommandLine(ProgramArguments(argc, argv));
     // Every mode but the window prints to the console it was started from.
     if (options.mode != CommandLineOptions::Mode::Window)

@@ -1,0 +1,3 @@
+#include "platform/RegexThreads.h"
+
+void PrepareRegexForWorkerThreads() {}
