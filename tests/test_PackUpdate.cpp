@@ -41,7 +41,9 @@ QStringList WithoutToolCommands(const QStringList &log, const InstallationFixtur
     QStringList kept;
     for (const QString &line : log)
         if (!line.contains(QRegularExpression(QStringLiteral("^    \\S*7z\\S*\"? +e "))))
-            kept << QString(line).replace(install.path(), QStringLiteral("<installation>"));
+            kept << QString(line)
+                        .replace(QDir::toNativeSeparators(install.path()), QStringLiteral("<installation>"))
+                        .replace(install.path(), QStringLiteral("<installation>"));
     return kept;
 }
 
