@@ -5,6 +5,7 @@
 #include "fixtures/QtPrinters.h"
 #include "fixtures/ReleaseFixture.h"
 #include "fixtures/TestCertificate.h"
+#include "fixtures/TestSystem.h"
 #include "fixtures/VsftpdFixture.h"
 #include "net/CurlFtpConnection.h"
 #include "net/FtpDownload.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -112,7 +114,13 @@ TEST(Tls, ServersThatFailTheTlsStepAreRefusedWithTheirReason)
         const char *subjectAltName;  // of the server's certificate
         bool trustServerCertificate;  // else the CA file holds another certificate
         const char *reason;
+        // Why the row cannot run under Wine, if it cannot.
+        const char *notUnderWine = nullptr;
     };
+    // Wine's Schannel reads a plain server's greeting as the start of a TLS record and waits for
+    // the rest of it; Windows' refuses it at once, as OpenSSL does.
+    const char *const greetingTakenForARecord =
+        "Wine's Schannel waits for the rest of a record where Windows' refuses the greeting";
     const Case cases[] = {
         {"certificate outside the CA file", TlsMode::Explicit, "ftpes", "DNS:localhost", false,
          "The server's certificate is not signed by a trusted certificate authority"},
@@ -121,10 +129,14 @@ TEST(Tls, ServersThatFailTheTlsStepAreRefusedWithTheirReason)
         {"server without TLS, explicit", TlsMode::Off, "ftpes", "DNS:localhost", true,
          "The server does not accept a secure connection (TLS)"},
         {"server without TLS, implicit", TlsMode::Off, "ftps", "DNS:localhost", true,
-         "The server does not accept a secure connection (TLS)"},
+         "The server does not accept a secure connection (TLS)", greetingTakenForARecord},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.notUnderWine && RunningUnderWine()) {
+            std::printf("Row \"%s\" left out under Wine: %s\n", c.name, c.notUnderWine);
+            continue;
+        }
         const ReleaseAndInstallation tree;
         ASSERT_TRUE(tree.published());
         WriteDatedFile(tree.configHome(), QStringLiteral("Pelmarotex/ORN.conf"), "[General]\nLangS=Eng\n", kReleaseDay);
