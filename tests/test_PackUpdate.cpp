@@ -1,6 +1,7 @@
 // Stage 2 through the signed release's pack on a real FTP server: the archives come from
 // ranges of ornupdate.pack, cut, checked and installed as archives fetched one by one are; what
 // a range does not bring whole and matching is fetched alone.
+#include "fixtures/FolderInLog.h"
 #include "fixtures/PackRelease.h"
 #include "fixtures/ReleaseFixture.h"
 #include "release/Manifest.h"
@@ -41,10 +42,8 @@ QStringList WithoutToolCommands(const QStringList &log, const InstallationFixtur
     QStringList kept;
     for (const QString &line : log)
         if (!line.contains(QRegularExpression(QStringLiteral("^    \\S*7z\\S*\"? +e "))))
-            kept << QString(line)
-                        .replace(QDir::toNativeSeparators(install.path()), QStringLiteral("<installation>"))
-                        .replace(install.path(), QStringLiteral("<installation>"));
-    return kept;
+            kept << line;
+    return WithFolderSetAside(kept, install.path(), QStringLiteral("<installation>"));
 }
 
 TEST_F(PackUpdate, TheWholeReleaseComesFromThePackWithTheLogOfFilesFetchedAlone)

@@ -3,6 +3,7 @@
 // connection, a server that takes fewer connections, a transfer cut short and continued, and a
 // stop while transfers run.
 #include "fixtures/EngineRecorder.h"
+#include "fixtures/FolderInLog.h"
 #include "fixtures/FtpServerFixture.h"
 #include "fixtures/InstallationFixture.h"
 #include "fixtures/ReleaseFixture.h"
@@ -100,7 +101,7 @@ RunResult UpdateFreshInstallation(const QString &release, int transfers)
     EngineRecorder run;
     RunResult result;
     result.outcome = run.Run({1, 2});
-    result.log = run.log.replaceInStrings(install.path(), QStringLiteral("<install>"));
+    result.log = WithFolderSetAside(run.log, install.path(), QStringLiteral("<install>"));
     result.files = TreeContents(install.path());
     for (TUpdateEngine::Counter counter : {TUpdateEngine::Counter::Download, TUpdateEngine::Counter::Install})
         result.counters << run.counters.value(counter, -1);

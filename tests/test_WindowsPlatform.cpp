@@ -1,14 +1,18 @@
 // What only Windows has, on the real system calls: the access entry a folder grant writes, read
 // back from the folder's security descriptor; a file held open by another process, which cannot
 // be replaced; the run lock, a named mutex per folder whatever the folder's spelling; the
-// language settings in the registry; the fallback language list in the resource library.
+// language settings in the registry; the fallback language list in the resource library; a
+// folder name beyond the ANSI code page on the command line and as the start folder.
 #include "app/ClassSys.h"
 #include "app/LanguageSettings.h"
 #include "base/RaisedError.h"
 #include "fixtures/ArchivePacking.h"
+#include "fixtures/FtpServerFixture.h"
 #include "fixtures/FtpTestConnection.h"
+#include "fixtures/ProgramRun.h"
 #include "fixtures/QtPrinters.h"
 #include "fixtures/SecondInstance.h"
+#include "fixtures/TestSystem.h"
 #include "install/ArchiveInstall.h"
 #include "platform/RunLock.h"
 #include "platform/SafeFile.h"
@@ -155,6 +159,43 @@ TEST(WindowsLanguageFallback, TheListComesFromTheResourceLibraryWhenTheFileIsMis
     fromLibrary.ResourceFolders = {};
     fromLibrary.LoadLangList();
     EXPECT_EQ(fromLibrary.sl, fromFile.sl);
+}
+
+// A folder named in Cyrillic with a letter that the ANSI code page (1251 under the tests'
+// Russian locale) does not hold: only the UTF-16 command line and file names carry it whole.
+QString BeyondAnsiFolderTemplate()
+{
+    return QDir::tempPath() + QStringLiteral("/Обновление ORN Ω-XXXXXX");
+}
+
+TEST(WindowsCommandLine, AFolderArgumentArrivesAsTyped)
+{
+    QTemporaryDir folder(BeyondAnsiFolderTemplate());
+    ASSERT_TRUE(folder.isValid());
+    const QString argument = QDir::toNativeSeparators(folder.path());
+    // The program takes no folder argument: it refuses it, naming it as it arrived.
+    const ProgramRun run = RunProgram(folder.path(), {argument}, folder.path(), QStringLiteral("127.0.0.1:1"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.startsWith(QStringLiteral("OrnUpdate: unknown argument: ") + argument + PrintedLineEnd()))
+        << run.errors.toStdString();
+}
+
+TEST(WindowsCommandLine, TheStartFolderIsTheFolderTheProgramWorksIn)
+{
+    QTemporaryDir server, install(BeyondAnsiFolderTemplate());
+    ASSERT_TRUE(install.isValid());
+    ASSERT_TRUE(QDir(server.path()).mkpath(QStringLiteral("db")));
+    FtpServerFixture ftp(server.path());
+    ASSERT_TRUE(ftp.isRunning());
+    WriteTestFile(install.filePath(QStringLiteral("ftp.ini")), "/prog/\r\n/db/\r\n");
+    // A script list that cannot be read, named in the log with the folder it is in.
+    const QString list = install.filePath(QStringLiteral("logdbupdate.txt"));
+    ASSERT_TRUE(QDir().mkpath(list));
+    const ProgramRun run = RunProgram(install.path(), {QStringLiteral("--unattended"), QStringLiteral("--stages=3")},
+                                      install.path(), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.lines.contains(QStringLiteral("Не читается список скриптов - ") + QDir::toNativeSeparators(list)))
+        << run.lines.join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace
