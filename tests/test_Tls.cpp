@@ -1,6 +1,7 @@
 // FTP over TLS against Debian's vsftpd with certificates made here: full runs of the program
 // over explicit and implicit TLS, refusals with their log lines, pinned keys, passive and
 // active transfers, and the per-thread reason of the last failed connect.
+#include "fixtures/InstallationFixture.h"
 #include "fixtures/ProgramRun.h"
 #include "fixtures/QtPrinters.h"
 #include "fixtures/ReleaseFixture.h"
@@ -23,8 +24,8 @@ namespace {
 const QDateTime kReleaseDay(QDate(2024, 6, 3), QTime(9, 30));
 
 // A server tree with a published release (three programs) and two scripts, and an older
-// installation (two older programs, one script) with ftp.ini and the shipped orn.txt, in one
-// temporary folder.
+// installation (two older programs, one script) with ftp.ini, the shipped orn.txt and settings
+// of its own.
 class ReleaseAndInstallation {
 public:
     ReleaseAndInstallation()
@@ -39,14 +40,13 @@ public:
         WriteDatedFile(install(), QStringLiteral("ORN.exe"), "old main program", kReleaseDay.addDays(-4));
         WriteDatedFile(install(), QStringLiteral("Update.exe"), "old updater", kReleaseDay.addDays(-4));
         WriteDatedFile(install(), QStringLiteral("a.sql"), "create table a;", kReleaseDay);
-        QFile::copy(QStringLiteral(ORN_SOURCE_DIR "/resources/orn.txt"), install() + QStringLiteral("/orn.txt"));
     }
 
     bool published() const { return published_; }
     QString release() const { return root_.filePath(QStringLiteral("release")); }
     QString server() const { return root_.filePath(QStringLiteral("server")); }
-    QString install() const { return root_.filePath(QStringLiteral("install")); }
-    QString configHome() const { return root_.filePath(QStringLiteral("config")); }
+    QString install() const { return installation_.path(); }
+    void setLanguage(const QString &language) const { installation_.setSetting(QStringLiteral("LangS"), language); }
     QString certificates() const { return root_.path(); }
 
     // Runs OrnUpdate --unattended in the installation against serverUrl trusting caFile.
@@ -54,11 +54,12 @@ public:
     {
         QProcessEnvironment trust;
         trust.insert(QStringLiteral("ORN_FTP_CAFILE"), caFile);
-        return RunProgram(install(), {QStringLiteral("--unattended")}, configHome(), serverUrl, trust);
+        return RunProgram(install(), {QStringLiteral("--unattended")}, installation_.configHome(), serverUrl, trust);
     }
 
 private:
     QTemporaryDir root_;
+    InstallationFixture installation_;
     bool published_ = false;
 };
 
@@ -139,7 +140,7 @@ TEST(Tls, ServersThatFailTheTlsStepAreRefusedWithTheirReason)
         }
         const ReleaseAndInstallation tree;
         ASSERT_TRUE(tree.published());
-        WriteDatedFile(tree.configHome(), QStringLiteral("Pelmarotex/ORN.conf"), "[General]\nLangS=Eng\n", kReleaseDay);
+        tree.setLanguage(QStringLiteral("Eng"));
         const TestCertificate certificate =
             MakeTestCertificate(tree.certificates(), QStringLiteral("server"), QString::fromLatin1(c.subjectAltName));
         const TestCertificate other =
