@@ -15,6 +15,9 @@ constexpr int kMostTransfers = 16;
 // The most files a connection takes at once, and the most bytes (a larger file runs alone).
 constexpr int kLongestRun = 16;
 constexpr uint64_t kRunBytes = 128 * 1024;
+// The same for files already in place, whose runs cost only a start of the unpacking tool.
+constexpr int kLongestInPlaceRun = 64;
+constexpr uint64_t kInPlaceRunBytes = 8 * 1024 * 1024;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 
@@ -24,6 +27,19 @@ std::optional<int> ParallelSetting()
     bool ok = false;
     const int value = qEnvironmentVariableIntValue("ORN_PARALLEL_TRANSFERS", &ok);
     return ok && value >= 1 && value <= kMostTransfers ? std::optional<int>(value) : std::nullopt;
+}
+
+uint64_t JobBytes(const TransferJob &job) { return job.expectedSize.value_or(job.sizeHint); }
+
+int InPlaceRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
+{
+    const int all = int(jobs.size());
+    const int share = std::clamp((all + connections - 1) / std::max(1, connections), 1, kLongestInPlaceRun);
+    uint64_t total = JobBytes(jobs.at(first));
+    int end = first + 1;
+    while (end < std::min(first + share, all) && jobs.at(end).fetched && (total += JobBytes(jobs.at(end))) <= kInPlaceRunBytes)
+        ++end;
+    return end;
 }
 
 }  // namespace
@@ -37,16 +53,14 @@ bool ParallelTransfersSettingIsValid()
 
 int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
 {
+    if (jobs.at(first).fetched)
+        return InPlaceRunEnd(jobs, first, connections);
     // Near the end of the list the runs shorten, so that no connection is left with a long tail.
     const int share = std::clamp(int(jobs.size() - first) / std::max(1, connections), 1, kLongestRun);
-    const auto bytes = [&jobs](int index) {
-        const TransferJob &job = jobs.at(index);
-        return job.expectedSize.value_or(job.sizeHint);
-    };
-    uint64_t total = bytes(first);
+    uint64_t total = JobBytes(jobs.at(first));
     int end = first + 1;
-    while (end < first + share && jobs.at(end).serverFolder == jobs.at(first).serverFolder
-           && (total += bytes(end)) <= kRunBytes)
+    while (end < first + share && !jobs.at(end).fetched && jobs.at(end).serverFolder == jobs.at(first).serverFolder
+           && (total += JobBytes(jobs.at(end))) <= kRunBytes)
         ++end;
     return end;
 }

@@ -37,7 +37,9 @@ bool ParallelTransfersSettingIsValid();
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when connections share the list: consecutive jobs of the server folder of the first, no more
 // than that share of what is left (at most 16) and, but for the first, at most 128 KiB in all
-// (expectedSize, else sizeHint).
+// (expectedSize, else sizeHint). Jobs already fetched (from a mirror) need no connection, only
+// the unpacking tool's start once a run: they go in runs of any folders, up to 64 files and
+// 8 MiB, each thread an even share, ending where a job still to fetch begins.
 int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections);
 
 class TransferPool {

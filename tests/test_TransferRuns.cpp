@@ -12,6 +12,7 @@ struct JobShape {
     const char *folder;
     int kib;
     bool listed = true;
+    bool fetched = false;  // already in place (from a mirror)
 };
 
 QVector<TransferJob> Jobs(std::initializer_list<JobShape> shapes)
@@ -25,6 +26,7 @@ QVector<TransferJob> Jobs(std::initializer_list<JobShape> shapes)
             job.expectedSize = bytes;
         else
             job.sizeHint = bytes;
+        job.fetched = shape.fetched;
         jobs.append(job);
     }
     return jobs;
@@ -72,6 +74,32 @@ TEST(TransferRuns, AFolderOfManySmallFilesIsTakenSixteenAtATime)
     for (int i = 0; i < 40; ++i)
         jobs += Jobs({{"/a/", 1}});
     EXPECT_EQ(RunLengths(jobs, 1), (QVector<int>{16, 16, 8}));
+}
+
+TEST(TransferRuns, FilesAlreadyInPlaceGoInLongRunsOfAnyFoldersSharedEvenly)
+{
+    const auto inPlace = [](int count, const char *folder, int kib = 1) {
+        QVector<TransferJob> jobs;
+        for (int i = 0; i < count; ++i)
+            jobs += Jobs({{folder, kib, true, true}});
+        return jobs;
+    };
+    struct Case {
+        const char *what;
+        QVector<TransferJob> jobs;
+        int connections;
+        QVector<int> runs;
+    };
+    const Case cases[] = {
+        {"one share a thread, across folders", inPlace(10, "/a/") + inPlace(10, "/b/") + inPlace(10, "/c/"), 4,
+         {8, 8, 8, 6}},
+        {"64 files at most", inPlace(100, "/a/") + inPlace(100, "/b/"), 2, {64, 64, 64, 8}},
+        {"8 MiB at most but for the first file", inPlace(3, "/a/", 3 * 1024) + inPlace(1, "/a/", 9 * 1024), 1, {2, 1, 1}},
+        {"a file still to fetch ends the run, and starts its own by the folder rule",
+         inPlace(3, "/a/") + Jobs({{"/a/", 1}, {"/a/", 1}}) + inPlace(2, "/a/"), 1, {3, 2, 2}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(RunLengths(c.jobs, c.connections), c.runs) << c.what;
 }
 
 }  // namespace
