@@ -44,14 +44,23 @@ QVector<int> RunLengths(const QVector<TransferJob> &jobs, int connections)
     return lengths;
 }
 
+// A list of jobs, the connections sharing it, and the run lengths expected.
+struct Case {
+    const char *what;
+    QVector<TransferJob> jobs;
+    int connections;
+    QVector<int> runs;
+};
+
+template <size_t N>
+void ExpectRuns(const Case (&cases)[N])
+{
+    for (const Case &c : cases)
+        EXPECT_EQ(RunLengths(c.jobs, c.connections), c.runs) << c.what;
+}
+
 TEST(TransferRuns, RunsKeepToOneFolderStaySmallAndShortenTowardsTheEnd)
 {
-    struct Case {
-        const char *what;
-        QVector<TransferJob> jobs;
-        int connections;
-        QVector<int> runs;
-    };
     const Case cases[] = {
         {"a run ends where its folder does",
          Jobs({{"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/b/", 1}, {"/b/", 1}, {"/c/", 1}}), 1, {3, 2, 1}},
@@ -64,8 +73,7 @@ TEST(TransferRuns, RunsKeepToOneFolderStaySmallAndShortenTowardsTheEnd)
          Jobs({{"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}, {"/a/", 1}}), 4,
          {2, 1, 1, 1, 1, 1, 1}},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(RunLengths(c.jobs, c.connections), c.runs) << c.what;
+    ExpectRuns(cases);
 }
 
 TEST(TransferRuns, AFolderOfManySmallFilesIsTakenSixteenAtATime)
@@ -84,12 +92,6 @@ TEST(TransferRuns, FilesAlreadyInPlaceGoInLongRunsOfAnyFoldersSharedEvenly)
             jobs += Jobs({{folder, kib, true, true}});
         return jobs;
     };
-    struct Case {
-        const char *what;
-        QVector<TransferJob> jobs;
-        int connections;
-        QVector<int> runs;
-    };
     const Case cases[] = {
         {"one share a thread, across folders", inPlace(10, "/a/") + inPlace(10, "/b/") + inPlace(10, "/c/"), 4,
          {8, 8, 8, 6}},
@@ -98,8 +100,7 @@ TEST(TransferRuns, FilesAlreadyInPlaceGoInLongRunsOfAnyFoldersSharedEvenly)
         {"a file still to fetch ends the run, and starts its own by the folder rule",
          inPlace(3, "/a/") + Jobs({{"/a/", 1}, {"/a/", 1}}) + inPlace(2, "/a/"), 1, {3, 2, 2}},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(RunLengths(c.jobs, c.connections), c.runs) << c.what;
+    ExpectRuns(cases);
 }
 
 }  // namespace
