@@ -40,6 +40,15 @@ QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, i
     return ranges;
 }
 
+QVector<PackRange> PlanFtpPackRanges(const QVector<TransferJob> &jobs, int first, int end)
+{
+    QVector<PackRange> ranges = PlanPackRanges(jobs, first, end);
+    ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
+                                [](const PackRange &range) { return range.jobs.size() < kFewestFilesOfAnFtpRange; }),
+                 ranges.end());
+    return ranges;
+}
+
 int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
 {
     if (!InPack(jobs.at(first)))

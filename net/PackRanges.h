@@ -25,6 +25,15 @@ struct PackRange {
 QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, int end,
                                   uint64_t gapBytes = kPackGapBytes);
 
+// Over FTP a range costs a dozen round trips or so (EPSV, SIZE, REST, RETR, the end of the
+// transfer, and the fresh login after it), a file fetched alone three or four (EPSV, RETR, its
+// end, a CWD where the folder changes): a range pays only from this many files on.
+constexpr int kFewestFilesOfAnFtpRange = 4;
+
+// PlanPackRanges without the ranges of fewer than kFewestFilesOfAnFtpRange files: the files
+// of those are fetched alone.
+QVector<PackRange> PlanFtpPackRanges(const QVector<TransferJob> &jobs, int first, int end);
+
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when the jobs are fetched from a pack: consecutive jobs in the pack, of any folders, no more
 // than an even share of the whole list (rounded up, at most 64) among as many of the connections

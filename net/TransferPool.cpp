@@ -153,7 +153,7 @@ QSet<int> TransferPool::FetchFromPack(int first, int end, HINTERNET hFTP)
         state.received = received;
         state.reported = true;
     };
-    for (const PackRange &range : PlanPackRanges(jobs_, first, end)) {
+    for (const PackRange &range : PlanFtpPackRanges(jobs_, first, end)) {
         if (!packServed_ || StopRequested() || closing_)
             break;
         try {

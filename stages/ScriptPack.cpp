@@ -30,7 +30,7 @@ QHash<QString, QString> TUpdateEngine::FetchScriptsFromPack(StageConnection &con
         jobs.append(job);
     }
     const PackFile pack{netDbdir, kPackName};
-    for (const PackRange &range : PlanPackRanges(jobs, 0, int(jobs.size()))) {
+    for (const PackRange &range : PlanFtpPackRanges(jobs, 0, int(jobs.size()))) {
         try {
             const PackRangeResult result = FtpDownloadPackRange(connection.hFTP, pack, range, jobs, nullptr);
             for (const int index : result.whole)

@@ -187,6 +187,20 @@ TEST_F(DeltaUpdate, APatchInstallsTheFileByteForByteWithTheLinesOfAnArchive)
 
 TEST_F(DeltaUpdate, ThePatchComesFromAPackRangeAndFromItsOwnFileWhenThePacksCopyIsWrong)
 {
+    // Three more patched files, so that the patches make a range worth asking for (lib/ is
+    // packed after bin/, so Report.dll's patch comes first).
+    const QStringList extras{QStringLiteral("lib/Extra1.dll"), QStringLiteral("lib/Extra2.dll"),
+                             QStringLiteral("lib/Extra3.dll")};
+    QByteArrayList installedExtras;
+    for (int e = 0; e < extras.size(); ++e) {
+        QByteArray version = RandomBytes(50000, quint32(20 + e));
+        for (int v = 0; v < 3; ++v) {
+            version = ChangedBlocks(version, quint32(30 + 3 * e + v));
+            WriteDatedFile(Release(v), extras.at(e), version, kReleaseDay);
+            if (v == 1)
+                installedExtras << version;
+        }
+    }
     const struct {
         const char *name;
         bool packSpoiled;
@@ -194,24 +208,33 @@ TEST_F(DeltaUpdate, ThePatchComesFromAPackRangeAndFromItsOwnFileWhenThePacksCopy
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         EngineRecorder run;
-        const std::string log = Update(run, {1}, report[1], [&] { SpoilPatch(c.packSpoiled, false); });
+        const std::string log = Update(run, {1}, report[1], [&] {
+            SpoilPatch(c.packSpoiled, false);
+            for (int e = 0; e < extras.size(); ++e)
+                WriteDatedFile(install.path(), extras.at(e), installedExtras.at(e), kInstalledDay);
+        });
         const TPatchEntry patch = List().Entries.first();
-        EXPECT_EQ(PatchLines(run), QStringList({QStringLiteral("    Загружено исправление вместо архива - /prog/bin/")
-                                                + PatchNameOf(patch) + QStringLiteral(" (%1 байт)").arg(patch.Patch.Size)}))
+        ASSERT_TRUE(patch.ArchivePath.contains(QStringLiteral("Report.dll"))) << patch.ArchivePath.toStdString();
+        EXPECT_EQ(PatchLines(run).size(), 1 + extras.size()) << log;
+        EXPECT_TRUE(PatchLines(run).contains(QStringLiteral("    Загружено исправление вместо архива - /prog/bin/")
+                                             + PatchNameOf(patch) + QStringLiteral(" (%1 байт)").arg(patch.Patch.Size)))
             << log;
         EXPECT_TRUE(transfers.contains(QStringLiteral("REST %1").arg(PatchesInPack())))
             << transfers.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(transfers.contains(QStringLiteral("RETR ") + kPackName));
         EXPECT_EQ(transfers.contains(QStringLiteral("RETR ") + PatchNameOf(patch)), c.packSpoiled)
             << transfers.join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(transfers.filter(QStringLiteral(".7z")).isEmpty()) << "no archive fetched alone";
+        EXPECT_TRUE(transfers.filter(QStringLiteral(".dll")).filter(QStringLiteral(".7z")).isEmpty())
+            << "no archive of a patched file fetched";
         const QStringList rangeLines = run.log.filter(QStringLiteral("Пакет отдал не все файлы"));
-        EXPECT_EQ(rangeLines.size(), c.packSpoiled ? 1 : 0) << log;
+        ASSERT_EQ(rangeLines.size(), c.packSpoiled ? 1 : 0) << log;
         if (c.packSpoiled)
             EXPECT_TRUE(rangeLines.first().endsWith(PatchNameOf(patch) + QStringLiteral(" did not match its SHA-256)"))) << log;
-        EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2);
+        EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 2 + extras.size());
         EXPECT_EQ(run.engine.FilesNotInstalled(), 0);
         EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(QLatin1Char(' ')).toStdString();
+        for (const QString &extra : extras)
+            EXPECT_EQ(FileBytes(install.file(extra)), FileBytes(Release(2) + QLatin1Char('/') + extra));
     }
 }
 

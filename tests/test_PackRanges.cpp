@@ -61,6 +61,18 @@ TEST(PackRanges, OnlyTheRunsJobsArePlanned)
     EXPECT_EQ(ranges[0].jobs, (QVector<int>{1, 2}));
 }
 
+TEST(PackRanges, OverFtpARangeOfFewerThanFourFilesIsLeftToTheFilesFetchedAlone)
+{
+    const QVector<TransferJob> jobs{Job(0, 10),           Job(10, 10),          Job(20, 10),
+                                    Job(1000 * kKiB, 10), Job(1000 * kKiB + 10, 10), Job(1000 * kKiB + 20, 10),
+                                    Job(1000 * kKiB + 30, 10)};
+    ASSERT_EQ(PlanPackRanges(jobs, 0, int(jobs.size())).size(), 2);
+    const QVector<PackRange> ranges = PlanFtpPackRanges(jobs, 0, int(jobs.size()));
+    ASSERT_EQ(ranges.size(), 1);
+    EXPECT_EQ(ranges[0].offset, 1000 * kKiB);
+    EXPECT_EQ(ranges[0].jobs, (QVector<int>{3, 4, 5, 6}));
+}
+
 TEST(PackRanges, PackRunsCrossFoldersStopAtSixtyFourFilesEightMiBAndAShareWorthAConnection)
 {
     struct Case {

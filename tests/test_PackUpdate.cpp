@@ -78,21 +78,40 @@ TEST_F(PackUpdate, AScatteredUpdateFetchesOnlyTheMergedRanges)
     Publish();
     InstallationFixture install;
     const QStringList changed{QStringLiteral("a/f01.txt"), QStringLiteral("a/f02.txt"), QStringLiteral("a/f04.txt"),
-                              QStringLiteral("c/g05.txt")};
+                              QStringLiteral("a/f05.txt"), QStringLiteral("c/g03.txt"), QStringLiteral("c/g05.txt"),
+                              QStringLiteral("c/g06.txt"), QStringLiteral("c/g08.txt")};
     InstallAllBut(install, changed);
     FtpServerFixture ftp(server, LoggingServer());
     EngineRecorder run;
     EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
     ExpectReleaseInstalled(install);
-    EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), 4);
-    // a/f03 lies between two changed files and is fetched with them; the 300 KiB of b/ between
-    // a/ and c/ are not.
+    EXPECT_EQ(run.counters.value(TUpdateEngine::Counter::Install), changed.size());
+    // a/f03 lies between changed files and is fetched with them, and so are c/g04 and c/g07;
+    // the 300 KiB of b/ between a/ and c/ are not.
     ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
     EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), QStringList({QStringLiteral("RETR ") + kPackName,
                                                                   QStringLiteral("RETR ") + kPackName}));
     EXPECT_EQ(ftp.commands(QStringLiteral("REST")),
               QStringList({QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("a/f01.txt"))),
-                           QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("c/g05.txt")))}));
+                           QStringLiteral("REST %1").arg(PackOffset(QStringLiteral("c/g03.txt")))}));
+}
+
+TEST_F(PackUpdate, FewerThanFourChangedNeighboursAreFetchedAloneNotByARange)
+{
+    Publish();
+    InstallationFixture install;
+    // a/f01 to a/f03: three files of one range; c/g05: one.
+    const QStringList changed{QStringLiteral("a/f01.txt"), QStringLiteral("a/f03.txt"), QStringLiteral("c/g05.txt")};
+    InstallAllBut(install, changed);
+    FtpServerFixture ftp(server, LoggingServer());
+    EngineRecorder run;
+    EXPECT_EQ(Run(run, ftp, install, 1), TUpdateEngine::Outcome::Completed) << run.log.join(QLatin1Char('\n')).toStdString();
+    ExpectReleaseInstalled(install);
+    QStringList alone;
+    for (const QString &file : changed)
+        alone << QStringLiteral("RETR ") + QFileInfo(ArchivePath(file)).fileName();
+    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))), alone);
+    EXPECT_EQ(ftp.commands(QStringLiteral("REST")), QStringList());
 }
 
 TEST_F(PackUpdate, APackThatDiffersAtOneArchiveInstallsTheOthersAndThatOneOnlyFromItsOwnArchive)
@@ -146,8 +165,11 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
 {
     Publish();
     InstallationFixture install;
-    // Neither file begins the pack: its ranges need REST.
-    InstallAllBut(install, {QStringLiteral("a/f04.txt"), QStringLiteral("c/g05.txt")});
+    // Two ranges, neither at the start of the pack: they need REST.
+    const QStringList changed{QStringLiteral("a/f04.txt"), QStringLiteral("a/f05.txt"), QStringLiteral("a/f06.txt"),
+                              QStringLiteral("a/f07.txt"), QStringLiteral("c/g02.txt"), QStringLiteral("c/g03.txt"),
+                              QStringLiteral("c/g04.txt"), QStringLiteral("c/g05.txt")};
+    InstallAllBut(install, changed);
     FtpServerOptions noRest = LoggingServer();
     noRest.restart = false;
     FtpServerFixture ftp(server, noRest);
@@ -155,9 +177,11 @@ TEST_F(PackUpdate, AServerWithoutRestHasTheArchivesFetchedAlone)
     ASSERT_EQ(rangeLines.size(), 1);
     EXPECT_TRUE(rangeLines.first().endsWith(QStringLiteral(": the server refused REST)"))) << rangeLines.first().toStdString();
     ASSERT_TRUE(ftp.logShows(QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()));
+    QStringList alone;
+    for (const QString &file : changed)
+        alone << QStringLiteral("RETR ") + QFileInfo(ArchivePath(file)).fileName();
     EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|7z)$"))),
-              QStringList({QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("a/f04.txt"))).fileName(),
-                           QStringLiteral("RETR ") + QFileInfo(ArchivePath(QStringLiteral("c/g05.txt"))).fileName()}))
+              alone)
         << "the pack is asked for once, the refusal of REST holds for the stage";
 }
 
@@ -187,30 +211,46 @@ TEST_F(PackUpdate, ARangeCutInTheMiddleKeepsTheArchivesItCompleted)
     EXPECT_TRUE(rangeLines.first().contains(QStringLiteral(": ended after "))) << rangeLines.first().toStdString();
 }
 
-TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPack)
+TEST_F(PackUpdate, TheScriptsComeFromTheScriptFoldersPackWhenEnoughOfThemAreToBeFetched)
 {
     const QString scripts = root.filePath(QStringLiteral("scripts"));
-    for (const char *name : {"001.sql", "002.sql", "003.sql"})
-        WriteDatedFile(scripts, QString::fromLatin1(name), QByteArray("create table ") + name, kPackReleaseDay);
+    const QStringList names{QStringLiteral("001.sql"), QStringLiteral("002.sql"), QStringLiteral("003.sql"),
+                            QStringLiteral("004.sql"), QStringLiteral("005.sql")};
+    for (const QString &name : names)
+        WriteDatedFile(scripts, name, "create table " + name.toLatin1(), kPackReleaseDay);
     ASSERT_TRUE(Ornpack({"--scripts", "--sign", key.secretKeyFile, "--folder", "/db/", "--sequence", "100", scripts,
                          server + QStringLiteral("/db")}));
     Publish();
-    InstallationFixture install;
-    InstallAllBut(install, {});
-    WriteDatedFile(install.path(), QStringLiteral("001.sql"), "create table 001.sql", kPackReleaseDay);
-    FtpServerFixture ftp(server, LoggingServer());
-    EngineRecorder run;
-    EXPECT_EQ(Run(run, ftp, install, 4, {1, 2, 3}), TUpdateEngine::Outcome::Completed)
-        << run.log.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(FileBytes(install.file(QStringLiteral("002.sql"))), QByteArray("create table 002.sql"));
-    EXPECT_EQ(FileBytes(install.file(QStringLiteral("003.sql"))), QByteArray("create table 003.sql"));
-    EXPECT_EQ(FileBytes(install.file(QStringLiteral("logdbupdate.txt"))), QByteArray("002.sql\r\n003.sql\r\n"));
-    EXPECT_TRUE(run.log.contains(QStringLiteral("  Найден скрипт - 003.sql"))) << run.log.join(QLatin1Char('\n')).toStdString();
-    ASSERT_TRUE(ftp.logShows(QStringLiteral("RETR ") + kPackName));
-    EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
-              QStringList({QStringLiteral("RETR ") + kPackName})) << "one range of the script folder's pack, nothing else";
-    for (const QString &name : QDir(install.path()).entryList(QDir::Files | QDir::Hidden))
-        EXPECT_FALSE(name.startsWith(QStringLiteral(".ornupdate-script-"))) << name.toStdString();
+    struct Case {
+        const char *what;
+        int installed;  // how many of the scripts, from the first, the installation has
+        bool fromPack;
+    };
+    for (const Case c : {Case{"four to fetch: one range of the pack, nothing else", 1, true},
+                         Case{"two to fetch: each alone, the pack not asked for", 3, false}}) {
+        SCOPED_TRACE(c.what);
+        InstallationFixture install;
+        InstallAllBut(install, {});
+        for (const QString &name : names.mid(0, c.installed))
+            WriteDatedFile(install.path(), name, "create table " + name.toLatin1(), kPackReleaseDay);
+        FtpServerFixture ftp(server, LoggingServer());
+        EngineRecorder run;
+        EXPECT_EQ(Run(run, ftp, install, 4, {1, 2, 3}), TUpdateEngine::Outcome::Completed)
+            << run.log.join(QLatin1Char('\n')).toStdString();
+        QByteArray fetchedList;
+        QStringList alone;
+        for (const QString &name : names.mid(c.installed)) {
+            EXPECT_EQ(FileBytes(install.file(name)), "create table " + name.toLatin1());
+            EXPECT_TRUE(run.log.contains(QStringLiteral("  Найден скрипт - ") + name)) << run.log.join(QLatin1Char('\n')).toStdString();
+            fetchedList += name.toLatin1() + "\r\n";
+            alone << QStringLiteral("RETR ") + name;
+        }
+        EXPECT_EQ(FileBytes(install.file(QStringLiteral("logdbupdate.txt"))), fetchedList);
+        EXPECT_EQ(ftp.commands(QStringLiteral("RETR")).filter(QRegularExpression(QStringLiteral("\\.(pack|sql|7z)$"))),
+                  c.fromPack ? QStringList({QStringLiteral("RETR ") + kPackName}) : alone);
+        for (const QString &name : QDir(install.path()).entryList(QDir::Files | QDir::Hidden))
+            EXPECT_FALSE(name.startsWith(QStringLiteral(".ornupdate-script-"))) << name.toStdString();
+    }
 }
 
 }  // namespace
