@@ -4,6 +4,7 @@
 #include "install/InstallPaths.h"
 #include "platform/ExecutableName.h"
 #include "platform/FileSizeLimit.h"
+#include "platform/ProcessStart.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -57,8 +58,7 @@ int TSevenZipTool::Run(const QStringList &Arguments, int64_t FileSizeLimit, QByt
     if (FileSizeLimit >= 0) {
         LimitChildFileSize(tool, FileSizeLimit);
     }
-    tool.start(program_, Arguments);
-    if (!tool.waitForStarted(-1))
+    if (!StartProcess(tool, program_, Arguments))
         throw RaisedError(tool.errorString());
     if (Output) {
         Output->clear();

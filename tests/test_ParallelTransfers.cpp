@@ -91,6 +91,7 @@ struct RunResult {
     QStringList log;  // the installation folder written as "<install>"
     QMap<QString, QByteArray> files;
     QList<int> counters;
+    QStringList boxes;  // the message and error boxes shown
 };
 
 RunResult UpdateFreshInstallation(const QString &release, int transfers)
@@ -103,6 +104,7 @@ RunResult UpdateFreshInstallation(const QString &release, int transfers)
     result.outcome = run.Run({1, 2});
     result.log = WithFolderSetAside(run.log, install.path(), QStringLiteral("<install>"));
     result.files = TreeContents(install.path());
+    result.boxes = run.boxes;
     for (TUpdateEngine::Counter counter : {TUpdateEngine::Counter::Download, TUpdateEngine::Counter::Install})
         result.counters << run.counters.value(counter, -1);
     return result;
@@ -131,7 +133,7 @@ TEST_F(ParallelStage, SeveralConnectionsInstallWhatOneDoesWithTheSameLogLines)
         options.maxConnectionsPerAddress = c.connectionLimit;
         StartServer(options);
         const RunResult parallel = UpdateFreshInstallation(release, c.transfers);
-        EXPECT_EQ(parallel.outcome, TUpdateEngine::Outcome::Completed);
+        EXPECT_EQ(parallel.outcome, TUpdateEngine::Outcome::Completed) << parallel.boxes.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(parallel.log, sequential.log) << parallel.log.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(parallel.counters, sequential.counters);
         EXPECT_EQ(parallel.files, sequential.files);

@@ -1,8 +1,9 @@
 // What only Windows has, on the real system calls: the access entry a folder grant writes, read
 // back from the folder's security descriptor; a file held open by another process, which cannot
 // be replaced; the run lock, a named mutex per folder whatever the folder's spelling; the
-// language settings in the registry; the fallback language list in the resource library; a
-// folder name beyond the ANSI code page on the command line and as the start folder.
+// language settings in the registry; a program file held for a moment, started once it is free;
+// the fallback language list in the resource library; a folder name beyond the ANSI code page on
+// the command line and as the start folder.
 #include "app/ClassSys.h"
 #include "app/LanguageSettings.h"
 #include "base/RaisedError.h"
@@ -14,6 +15,7 @@
 #include "fixtures/SecondInstance.h"
 #include "fixtures/TestSystem.h"
 #include "install/ArchiveInstall.h"
+#include "platform/ProcessStart.h"
 #include "platform/RunLock.h"
 #include "platform/SafeFile.h"
 #include "support/ClassLanguage.h"
@@ -21,6 +23,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -77,6 +81,23 @@ TEST(WindowsHeldFile, AFileHeldOpenByAnotherProgramIsInUseAndStays)
     EXPECT_EQ(installer.Install(folders.local, archive, kFile, kNew.size()).Outcome, TInstallOutcome::Installed)
         << "free again once the other program has ended";
     EXPECT_EQ(ReadTestFile(target), kNew);
+}
+
+TEST(WindowsProcessStart, AProgramFileHeldForAMomentStartsOnceItIsFree)
+{
+    QTemporaryDir folder;
+    const QString program = folder.filePath(QStringLiteral("7z.exe"));
+    ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable(PackingTool()), program)) << PackingTool().toStdString();
+    ASSERT_TRUE(HoldExclusivelyFor(program, 300));
+    QProcess tool;
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    ASSERT_TRUE(StartProcess(tool, program, {QStringLiteral("i")})) << tool.errorString().toStdString();
+    EXPECT_TRUE(tool.waitForFinished(-1));
+    EXPECT_EQ(tool.exitCode(), 0);
+
+    QProcess missing;
+    EXPECT_FALSE(StartProcess(missing, folder.filePath(QStringLiteral("none.exe")), {}));
+    EXPECT_FALSE(missing.errorString().isEmpty());
 }
 
 TEST(WindowsRunLock, TheSameFolderInAnyCaseOrSeparatorIsOneLock)

@@ -1,6 +1,7 @@
 #include "SystemProbes.h"
 
 #include <QDir>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -66,6 +67,18 @@ bool HoldOpen(const QString &path)
 {
     return CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr) != INVALID_HANDLE_VALUE;
+}
+
+bool HoldExclusivelyFor(const QString &path, unsigned long milliseconds)
+{
+    const HANDLE held = CreateFileW(Wide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE)
+        return false;
+    std::thread([held, milliseconds] {
+        Sleep(DWORD(milliseconds));
+        CloseHandle(held);
+    }).detach();
+    return true;
 }
 
 bool UserKeyExists(const QString &key)

@@ -18,6 +18,10 @@ UserAccessEntry CurrentUserEntry(const QString &path);
 // process's life; false when it cannot be opened.
 bool HoldOpen(const QString &path);
 
+// Opens path sharing nothing (as a virus scanner may hold a program file just written) and
+// closes it again after milliseconds, on a thread of its own; false when it cannot be opened.
+bool HoldExclusivelyFor(const QString &path, unsigned long milliseconds);
+
 // Registry keys below HKEY_CURRENT_USER.
 bool UserKeyExists(const QString &key);
 void DeleteUserKey(const QString &key);

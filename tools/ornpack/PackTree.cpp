@@ -4,6 +4,7 @@
 #include "release/ArchiveName.h"
 #include "release/InstallationStateFiles.h"
 #include "base/SafePaths.h"
+#include "platform/ProcessStart.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -40,9 +41,9 @@ QString MakeArchive(const QString &SevenZip, const QString &ArchivePath, const Q
     tool.setWorkingDirectory(File.absolutePath());
     tool.setStandardInputFile(QProcess::nullDevice());
     tool.setProcessChannelMode(QProcess::MergedChannels);
-    tool.start(SevenZip, {QStringLiteral("a"), QStringLiteral("-t7z"), QStringLiteral("-spd"), ArchivePath,
-                          QStringLiteral("--"), File.fileName()});
-    if (!tool.waitForStarted(-1))
+    if (!StartProcess(tool, SevenZip,
+                      {QStringLiteral("a"), QStringLiteral("-t7z"), QStringLiteral("-spd"), ArchivePath,
+                       QStringLiteral("--"), File.fileName()}))
         return tool.errorString();
     tool.waitForFinished(-1);
     const QString output = QString::fromLocal8Bit(tool.readAll()).trimmed();
