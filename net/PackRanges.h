@@ -1,7 +1,7 @@
 #pragma once
 // Which byte ranges of a pack fetch a run of jobs. Neighbouring files are fetched by one range
 // when the gap between them is at most kPackGapBytes: a further range costs a new transfer
-// (EPSV, SIZE, REST, RETR, and a fresh login after a range ended early: five or more round
+// (EPSV, SIZE, REST, RETR, and a fresh login after a range ended early: about a dozen round
 // trips), while on a link of 25 ms a round trip at about 80 Mbit/s carries some 256 KiB, so a
 // gap of that size costs about as much as one round trip and never more than a range.
 #include "net/TransferJob.h"
@@ -25,7 +25,7 @@ struct PackRange {
 QVector<PackRange> PlanPackRanges(const QVector<TransferJob> &jobs, int first, int end,
                                   uint64_t gapBytes = kPackGapBytes);
 
-// Over FTP a range costs a dozen round trips or so (EPSV, SIZE, REST, RETR, the end of the
+// Over FTP a range costs about a dozen round trips (EPSV, SIZE, REST, RETR, the end of the
 // transfer, and the fresh login after it), a file fetched alone three or four (EPSV, RETR, its
 // end, a CWD where the folder changes): a range pays only from this many files on.
 constexpr int kFewestFilesOfAnFtpRange = 4;
