@@ -6,10 +6,6 @@
 
 namespace {
 
-// The most files, and the most bytes, of a run fetched from a pack: a run is unpacked only once
-// all of it has arrived, so that the first files are installed while later runs arrive.
-constexpr int kLongestPackRun = 64;
-constexpr uint64_t kPackRunBytes = 8 * 1024 * 1024;
 // The fewest bytes that make a share of the list worth a connection of its own: a range costs
 // some ten round trips whatever its length and a further connection its login on top, while on
 // a link of 25 ms a round trip at about 80 Mbit/s ten round trips carry some 2.5 MiB.
@@ -61,10 +57,10 @@ int PackRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
     for (const TransferJob &job : jobs)
         listBytes += InPack(job) ? *job.expectedSize : 0;
     const int sharing = int(std::clamp<uint64_t>(listBytes / kPackShareBytes, 1, uint64_t(std::max(1, connections))));
-    const int share = std::clamp((all + sharing - 1) / sharing, 1, kLongestPackRun);
+    const int share = std::clamp((all + sharing - 1) / sharing, 1, kLongestWholeRun);
     uint64_t total = *jobs.at(first).expectedSize;
     int end = first + 1;
-    while (end < std::min(first + share, all) && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kPackRunBytes)
+    while (end < std::min(first + share, all) && InPack(jobs.at(end)) && (total += *jobs.at(end).expectedSize) <= kWholeRunBytes)
         ++end;
     return end;
 }

@@ -15,9 +15,6 @@ constexpr int kMostTransfers = 16;
 // The most files a connection takes at once, and the most bytes (a larger file runs alone).
 constexpr int kLongestRun = 16;
 constexpr uint64_t kRunBytes = 128 * 1024;
-// The same for files already in place, whose runs cost only a start of the unpacking tool.
-constexpr int kLongestInPlaceRun = 64;
-constexpr uint64_t kInPlaceRunBytes = 8 * 1024 * 1024;
 // How often the waiting thread looks at the progress of the file it waits for.
 constexpr auto kProgressPoll = std::chrono::milliseconds(5);
 
@@ -34,10 +31,10 @@ uint64_t JobBytes(const TransferJob &job) { return job.expectedSize.value_or(job
 int InPlaceRunEnd(const QVector<TransferJob> &jobs, int first, int connections)
 {
     const int all = int(jobs.size());
-    const int share = std::clamp((all + connections - 1) / std::max(1, connections), 1, kLongestInPlaceRun);
+    const int share = std::clamp((all + connections - 1) / std::max(1, connections), 1, kLongestWholeRun);
     uint64_t total = JobBytes(jobs.at(first));
     int end = first + 1;
-    while (end < std::min(first + share, all) && jobs.at(end).fetched && (total += JobBytes(jobs.at(end))) <= kInPlaceRunBytes)
+    while (end < std::min(first + share, all) && jobs.at(end).fetched && (total += JobBytes(jobs.at(end))) <= kWholeRunBytes)
         ++end;
     return end;
 }

@@ -34,12 +34,18 @@ int ParallelTransfers();
 // True when ORN_PARALLEL_TRANSFERS is unset, empty, or a number from 1 to 16.
 bool ParallelTransfersSettingIsValid();
 
+// The most files, and the most bytes, of a run that is whole at once (a range of a pack, files
+// already in place): it is unpacked only once all of it is there, so that the first files are
+// installed while later runs arrive or are unpacked.
+constexpr int kLongestWholeRun = 64;
+constexpr uint64_t kWholeRunBytes = 8 * 1024 * 1024;
+
 // The end (one past the last job) of the run a connection takes from jobs, starting at first,
 // when connections share the list: consecutive jobs of the server folder of the first, no more
 // than that share of what is left (at most 16) and, but for the first, at most 128 KiB in all
 // (expectedSize, else sizeHint). Jobs already fetched (from a mirror) need no connection, only
-// the unpacking tool's start once a run: they go in runs of any folders, up to 64 files and
-// 8 MiB, each thread an even share, ending where a job still to fetch begins.
+// the unpacking tool's start once a run: they go in runs of any folders, up to kLongestWholeRun
+// files and kWholeRunBytes, each thread an even share, ending where a job still to fetch begins.
 int TransferRunEnd(const QVector<TransferJob> &jobs, int first, int connections);
 
 class TransferPool {
